@@ -1,0 +1,35 @@
+// The macro table: user, built-in, table, function and script-bound macros.
+#pragma once
+#include <cstdint>
+#include "store/context.h"
+
+enum MMacKind : uint32_t {
+    MACRO_TEXT = 0,
+    MACRO_BUILTIN = 1,
+    MACRO_TABLE = 2,
+    MACRO_FUNC = 3,
+    MACRO_SCRIPT = 4,
+};
+
+// Built-in function macros: (context, space, output, argc, argv) -> characters
+// written, or -1 with a pending message.
+using MMacFunc = int (*)(mmctx *ctx, int space, char *out, int argc, char **argv);
+
+struct MMacRec {
+    MMacRec *next;
+    uint32_t kind;
+    char *name;
+    uint32_t size;
+    void *value;
+    MMacFunc func;
+};
+
+int MMac_init(mmctx *ctx);
+void MMac_free(mmctx *ctx);
+MMacRec *MMac_find(mmctx *ctx, const char *name);
+int MMac_define(mmctx *ctx, const char *name, const char *value, int allowRedefine);
+extern "C" int MMac_extDefine(mmctx *ctx, const char *name, const char *value, int kind, MMacFunc func);
+int MMac_undef(mmctx *ctx, const char *name);
+int MMac_defineTable(mmctx *ctx, const char *name, const char *values);
+int MMac_subst(char *out, const char *templ, int32_t value);
+int MMcpp_expand(mmctx *ctx, int space, char *out, const char *in, int argc, char **argv);

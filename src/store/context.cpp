@@ -1,0 +1,3 @@
+#include "store/context.h"
+
+mmctx MM_ctx;

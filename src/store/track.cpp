@@ -1,0 +1,240 @@
+#include "store/track.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/messages.h"
+#include "mml/parse.h"
+#include "store/event.h"
+#include "store/work.h"
+
+namespace {
+
+int trackHash(const char *name)
+{
+    unsigned hash = 0;
+    for (const unsigned char *p = (const unsigned char *)name; *p; ++p) hash -= (unsigned)tolower(*p);
+    return hash & 15;
+}
+
+int partHash(uint32_t number) { return (0u - number) & 15; }
+
+void setFilter(mmfilter &f, int32_t lo, int32_t hi, int32_t bits, bool randAllowed)
+{
+    f = mmfilter{1024, 0, lo, hi, bits, bits, (uint8_t)randAllowed, 0, lo, hi};
+}
+
+void initTrack(mmtrk *t)
+{
+    t->delayFilterOn = 1;
+    t->lastPitch = 8192;
+    t->ccValue[7] = 100;
+    t->ccValue[10] = 64;
+    t->ccValue[11] = 127;
+    t->ccValue[91] = 64;
+    t->ccValue[93] = 64;
+    for (int i = 0; i < 16; ++i) t->chMap[i] = (uint8_t)i;
+    for (int i = 0; i < 128; ++i) {
+        t->noteMap[i] = t->velMap[i] = t->progMap[i] = (uint8_t)i;
+        t->cafMap[i] = t->pafMap[i] = t->ccMap[i] = (uint8_t)i;
+    }
+    t->ccBase[10] = 64;
+    setFilter(t->tempoF, 156250, 2500000, 24, true);
+    setFilter(t->delayF, -1024, 1024, 16, true);
+    setFilter(t->noteF, 0, 127, 7, false);
+    setFilter(t->velF, 1, 127, 7, true);
+    setFilter(t->pitchF, 0, 16383, 14, true);
+    setFilter(t->progF, 0, 127, 7, true);
+    setFilter(t->cafF, 0, 127, 7, true);
+    setFilter(t->pafF, 0, 127, 7, true);
+    for (int c = 0; c < 128; ++c) setFilter(t->ccF[c], -t->ccBase[c], 127 - t->ccBase[c], 7, true);
+}
+
+void freePart(mmctx *ctx, mmpart *part)
+{
+    free(part);
+    ctx->workSize -= MM_PART_WORK;
+}
+
+}  // namespace
+
+int MMtrk_int(mmctx *ctx)
+{
+    memset(ctx->trackBuckets, 0, sizeof ctx->trackBuckets);
+    ctx->ctrlTrack = nullptr;
+    ctx->trackCount = 0;
+    if (MMtrk_create(ctx, 0, "CTRL", 0, 0) < 0) return -1;
+    ctx->ctrlTrack = MMtrk_findNo(ctx, 0);
+    if (ctx->workMode == 1 && ctx->workPath[0] == '\0') {
+        const char *tmp = getenv("TMP");
+        if (tmp) {
+            snprintf(ctx->workPath, sizeof ctx->workPath, "%s", tmp);
+            size_t n = strlen(ctx->workPath);
+            if (n > 0 && ctx->workPath[n - 1] != '/' && ctx->workPath[n - 1] != '\\' && n + 1 < sizeof ctx->workPath)
+                strcat(ctx->workPath, "/");
+        } else {
+            strcpy(ctx->workPath, "./");
+        }
+    }
+    ctx->workCounter = 0;
+    memset(ctx->workSlots, 0, sizeof ctx->workSlots);
+    MM_msg(ctx, MSGC_INIT, "$$$ MMtrk_int() Ok");
+    return 0;
+}
+
+int MMtrk_create(mmctx *ctx, uint32_t number, const char *name, uint32_t port, uint32_t channel)
+{
+    if (MMtrk_find(ctx, name)) {
+        MM_setErrMsg(ctx, "Using track macro 0x22%s0x22 !", name);
+        return -1;
+    }
+    if (MMtrk_findNo(ctx, number)) {
+        MM_setErrMsg(ctx, "Using track no.%d !", (int)number);
+        return -1;
+    }
+    mmtrk *t = (mmtrk *)calloc(1, sizeof(mmtrk));
+    if (!t) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
+    ctx->workSize += MM_TRACK_WORK;
+    initTrack(t);
+    t->ctx = ctx;
+    snprintf(t->name, sizeof t->name, "%s", name);
+    t->number = number;
+    t->port = port;
+    t->channel = channel;
+    t->measureClock = ctx->measureClock;
+    t->maxClock = 0;
+    int bucket = trackHash(t->name);
+    t->next = ctx->trackBuckets[bucket];
+    ctx->trackBuckets[bucket] = t;
+    ++ctx->trackCount;
+    return 0;
+}
+
+mmtrk *MMtrk_find(mmctx *ctx, const char *name)
+{
+    for (mmtrk *t = ctx->trackBuckets[trackHash(name)]; t; t = t->next)
+        if (strcasecmp(t->name, name) == 0) return t;
+    return nullptr;
+}
+
+mmtrk *MMtrk_findNo(mmctx *ctx, uint32_t number)
+{
+    for (mmtrk *bucket : ctx->trackBuckets)
+        for (mmtrk *t = bucket; t; t = t->next)
+            if (t->number == number) return t;
+    return nullptr;
+}
+
+mmtrk *MMtrk_ref(mmctx *ctx, const char **text)
+{
+    MM_skipBlanks(text);
+    if (!isdigit((unsigned char)**text)) {
+        char name[256];
+        if (MM_getIdent(name, sizeof name, text) < 0) {
+            MM_setErr(ctx, "Track Macro/Number error!");
+            return nullptr;
+        }
+        mmtrk *t = MMtrk_find(ctx, name);
+        if (!t) MM_setErrMsg(ctx, "Track macro:'%s' not use!", name);
+        return t;
+    }
+    int32_t number = 0;
+    MM_getNum(&number, text);
+    if (number < 1) {
+        MM_setErr(ctx, "Track Macro/Number error!");
+        return nullptr;
+    }
+    mmtrk *t = MMtrk_findNo(ctx, (uint32_t)number);
+    if (!t) MM_setErrMsg(ctx, "Track no.%d not use!", number);
+    return t;
+}
+
+mmpart *MMpart_get(mmtrk *track, uint32_t number)
+{
+    mmpart *&bucket = track->partBuckets[partHash(number)];
+    for (mmpart *p = bucket; p; p = p->next)
+        if (p->number == number) return p;
+    mmpart *p = (mmpart *)calloc(1, sizeof(mmpart));
+    if (!p) {
+        MM_setErr(track->ctx, MM_text(MSG_OUT_OF_MEMORY));
+        return nullptr;
+    }
+    track->ctx->workSize += MM_PART_WORK;
+    p->track = track;
+    MMpart_init(track, p);
+    p->number = number;
+    p->next = bucket;
+    bucket = p;
+    return p;
+}
+
+void MMtrk_syncTo(mmctx *, mmtrk *track, uint32_t clock)
+{
+    track->measureClock = clock;
+    for (mmpart *bucket : track->partBuckets)
+        for (mmpart *p = bucket; p; p = p->next) p->clock = clock;
+}
+
+int MMtrk_initPitchMap(mmtrk *track)
+{
+    if (!track->pitchMap) {
+        track->pitchMap = (uint16_t *)malloc(MM_PITCH_ENTRIES * sizeof(uint16_t));
+        if (!track->pitchMap) return MM_setErr(track->ctx, MM_text(MSG_OUT_OF_MEMORY));
+        track->ctx->workSize += MM_PITCHMAP_WORK;
+    }
+    for (int i = 0; i < MM_PITCH_ENTRIES; ++i) track->pitchMap[i] = (uint16_t)i;
+    return 0;
+}
+
+int MMtrk_initCcMap(mmtrk *track, int controller)
+{
+    uint8_t *&map = track->ccvMap[controller & 127];
+    if (!map) {
+        map = (uint8_t *)malloc(128);
+        if (!map) return MM_setErr(track->ctx, MM_text(MSG_OUT_OF_MEMORY));
+        track->ctx->workSize += MM_CCMAP_WORK;
+    }
+    for (int i = 0; i < 128; ++i) map[i] = (uint8_t)i;
+    return 0;
+}
+
+void MMtrk_close(mmctx *ctx, mmtrk *track)
+{
+    if (track->pitchMap) {
+        free(track->pitchMap);
+        track->pitchMap = nullptr;
+        ctx->workSize -= MM_PITCHMAP_WORK;
+    }
+    for (uint8_t *&map : track->ccvMap) {
+        if (!map) continue;
+        free(map);
+        map = nullptr;
+        ctx->workSize -= MM_CCMAP_WORK;
+    }
+    for (mmpart *&bucket : track->partBuckets) {
+        while (mmpart *p = bucket) {
+            bucket = p->next;
+            freePart(ctx, p);
+        }
+    }
+}
+
+void MMtrk_freeAll(mmctx *ctx)
+{
+    for (mmtrk *&bucket : ctx->trackBuckets) {
+        while (mmtrk *t = bucket) {
+            bucket = t->next;
+            MMtrk_close(ctx, t);
+            MMwork_remove(t);
+            while (mmevt *e = t->head) {
+                t->head = e->next;
+                MMevt_free(t, e);
+            }
+            free(t);
+            ctx->workSize -= MM_TRACK_WORK;
+        }
+    }
+    ctx->ctrlTrack = nullptr;
+    ctx->trackCount = 0;
+}
