@@ -15,3 +15,11 @@ int MM_parseArgs(int argc, char **argv)
 }
 
 void MM_usage() {}
+
+#include "driver/paths.h"
+
+void MM_outputName(mmctx *ctx)
+{
+    if (ctx->outputName[0] == '\0') MM_pathStripExt(ctx->outputName, ctx->sourceName);
+    MM_defaultExt(ctx->outputName, ctx->outputName, ".mid");
+}
