@@ -10,3 +10,5 @@ int MMac_init(mmctx *ctx)
 }
 
 void MMac_free(mmctx *ctx) { memset(ctx->macros, 0, sizeof ctx->macros); }
+
+int MMac_extDefine(mmctx *, const char *, const char *, int, MMacFunc) { return 0; }
