@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr int kMaxCallArgs = 18;
+constexpr int kMaxCallArgs = ZYL_MAX_ARGS;
 constexpr int kGetsMax = 512;   // longest line `gets` stores, NUL included
 
 // Type codes, read from the lowest byte: base type, modifiers, 0xFF.
@@ -164,9 +164,9 @@ const ZYLfunc kTable[] = {
     {"asctime", addr(asctime), kPtrFunc, 0},
     {"difftime", addr(difftime), kDoubleFunc, 0},
     {"_funcCall", addr(_funcCall), kIntFunc, 0},
-    {"_setByte", addr(_setByte), kIntFunc, 0},
-    {"_setWord", addr(_setWord), kIntFunc, 0},
-    {"_setDword", addr(_setDword), kIntFunc, 0},
+    {"_setByte", addr(_setByte), kPtrFunc, 0},
+    {"_setWord", addr(_setWord), kPtrFunc, 0},
+    {"_setDword", addr(_setDword), kPtrFunc, 0},
     {"_getByte", addr(_getByte), kIntFunc, 0},
     {"_getWord", addr(_getWord), kIntFunc, 0},
     {"_getDword", addr(_getDword), kIntFunc, 0},
