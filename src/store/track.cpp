@@ -227,10 +227,7 @@ void MMtrk_freeAll(mmctx *ctx)
             bucket = t->next;
             MMtrk_close(ctx, t);
             MMwork_remove(t);
-            while (mmevt *e = t->head) {
-                t->head = e->next;
-                MMevt_free(t, e);
-            }
+            MMevt_freeAll(t);
             free(t);
             ctx->workSize -= MM_TRACK_WORK;
         }

@@ -8,6 +8,7 @@
 #include "store/context.h"
 
 struct mmevt;
+struct mmevtPool;
 struct mmpart;
 
 // Work sizes as users see them in the progress and final lines.
@@ -65,6 +66,7 @@ struct mmtrk {
     mmevt *head;
     mmevt *cursor;             // the record inserted last
     mmevt *tail;
+    mmevtPool *eventPool;      // storage of the track's records, made on first use
     FILE *workFp;
     char workName[MM_DIR_SIZE + 16];
     mmpart *partBuckets[MM_PART_BUCKETS];
