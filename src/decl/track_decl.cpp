@@ -3,7 +3,6 @@
 #include <array>
 #include <cctype>
 #include <cstring>
-#include <strings.h>
 
 #include "decl/limits.h"
 #include "driver/messages.h"
@@ -29,10 +28,12 @@ bool wordEnds(const char *cursor)
 bool setPort(TrackSetting *setting, const char *value)
 {
     const char *cursor = value;
+    MM_skipBlanks(&cursor);
+    bool letter = isalpha((unsigned char)*cursor);
     int port = MM_getPort(&cursor);
     if (port < 0) return false;
-    // A port letter is left unread by the parser.
-    if (isalpha((unsigned char)*cursor)) ++cursor;
+    // The parser leaves a port letter unread.
+    if (letter) ++cursor;
     if (!wordEnds(cursor)) return false;
     setting->port = (uint32_t)port;
     return true;
@@ -70,7 +71,7 @@ bool applyWord(TrackSetting *setting, const char *word)
 {
     for (const WordKey &key : kWordKeys) {
         int length = (int)strlen(key.key);
-        if (strncasecmp(word, key.key, (size_t)length) == 0) return key.apply(setting, word + length);
+        if (MM_wordNCmp(word, key.key, length) == 0) return key.apply(setting, word + length);
     }
     return false;
 }

@@ -160,15 +160,16 @@ TEST_F(SongSettings, CcvbaseSetsPairsUntilTheFirstFault)
     EXPECT_EQ(5, track->ccBase[127]);
     EXPECT_EQ(0, line(".ccvbase 2"));
 
-    for (const char *text : {".ccvbase 2 1/1 7/128", ".ccvbase 2 1/1 128/0", ".ccvbase 2 1/1 7 /1",
-                             ".ccvbase 2 1/1 7/", ".ccvbase 2 1/1 7", ".ccvbase 2 1/1 -1/0",
-                             ".ccvbase 2 1/1 7/1x", ".ccvbase 2 1/1,7/1"}) {
+    for (const char *text : {".ccvbase 2 1/1 8/128", ".ccvbase 2 1/1 128/0", ".ccvbase 2 1/1 8 /1",
+                             ".ccvbase 2 1/1 8/", ".ccvbase 2 1/1 8", ".ccvbase 2 1/1 -1/0",
+                             ".ccvbase 2 1/1 8/1x", ".ccvbase 2 1/1,8/1"}) {
         track->ccBase[1] = 0;
         EXPECT_EQ(-1, line(text)) << text;
         EXPECT_EQ("Control value base setting error!", error) << text;
         EXPECT_EQ(1, track->ccBase[1]) << text;
     }
     EXPECT_EQ(100, track->ccBase[7]);
+    EXPECT_EQ(1, track->ccBase[8]);
 }
 
 TEST_F(SongSettings, CcvbaseReportsTheTrackLookupErrors)
