@@ -3,3 +3,4 @@
 #include "store/context.h"
 
 int MMopt_run(mmctx *ctx);
+int MMopt_optset(mmctx *ctx, const char *text);
