@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "driver/message_table.h"
 #include "mml/mml_line.h"
@@ -125,6 +126,23 @@ TEST_F(MmlContext, HugeLengthsAndRatiosWrapWithoutFaults)
 {
     EXPECT_EQ(0, MMmml_line(ctx, "a(0) = q10000 c:2147483647 c:2147483647,2147483647% c:2147483647...."));
     EXPECT_EQ(0, MMmml_line(ctx, "a(1) = ^(mmlcmd,i,step) i#65535 l:2147483647 r r {c}:2147483647/2 ^(mmlcmd,j,gate) j#65535 c"));
+}
+
+// A random velocity draws anew for every note; a relative ratio taken from a
+// random record starts from its last draw.
+TEST_F(MmlContext, RandomVelocityDrawsForEveryNote)
+{
+    ASSERT_EQ(0, MMmml_line(ctx, "a(0) = v*100..110 c c c c v'-50% c"));
+    std::vector<int> velocities;
+    for (mmevt *e = track->head; e; e = e->next)
+        if (e->data[0] == 0x90 && e->data[2] != 0) velocities.push_back(e->data[2]);
+    ASSERT_EQ(5u, velocities.size());
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_GE(velocities[i], 100);
+        EXPECT_LE(velocities[i], 110);
+    }
+    EXPECT_NE(velocities, std::vector<int>(5, velocities[0]));
+    EXPECT_EQ(velocities[3] - velocities[3] / 2, velocities[4]);
 }
 
 }  // namespace
