@@ -100,23 +100,6 @@ bool thin(const uint16_t *flags, mmoptState &state, const mmevt *e)
     return false;
 }
 
-// In file mode the thinned list goes back to the work file, which is
-// rewritten from the start, and leaves memory.
-int writeBack(mmtrk *track)
-{
-    MMwork_close(track);
-    MMwork_open(track, "wb");
-    for (mmevt *e = track->head; e; e = e->next)
-        if (MMwork_put(track, e) < 0) return -1;
-    MMwork_close(track);
-    while (mmevt *e = track->head) {
-        track->head = e->next;
-        MMevt_free(track, e);
-    }
-    track->tail = track->cursor = nullptr;
-    return 0;
-}
-
 }  // namespace
 
 int MMopt_track(mmctx *ctx, mmtrk *track)
@@ -129,7 +112,8 @@ int MMopt_track(mmctx *ctx, mmtrk *track)
         if (thin(track->optFlags, state, e)) unlinkEvent(track, e);
     }
     track->cursor = track->head;
-    if (ctx->workMode == 1) return writeBack(track);
+    // In file mode the thinned list goes back over the work file and leaves memory.
+    if (ctx->workMode == 1) return MMwork_save(track);
     return 0;
 }
 

@@ -66,10 +66,8 @@ constexpr std::array<MMname, 8> kCommandWords{{
     {"tempo", MMOPT_TEMPO},
 }};
 
-template <size_t N> int32_t lookup(const char *name, const std::array<MMname, N> &table)
-{
-    return MM_lookupName(name, table.data(), (int)N);
-}
+static_assert(MM_namesSorted(kFlagKeys) && MM_namesSorted(kClearKeys) && MM_namesSorted(kOptsetKinds) &&
+              MM_namesSorted(kCommandWords));
 
 // Copies an argument of an `@OPT` list without its surrounding blanks; an
 // argument too long for any keyword becomes empty.
@@ -86,7 +84,7 @@ const char *trimArg(const char *arg, char (&buf)[kArgSize])
 
 int applyFlag(uint16_t *flags, const char *keyword)
 {
-    int32_t value = lookup(keyword, kFlagKeys);
+    int32_t value = MM_lookupName(keyword, kFlagKeys);
     if (value < 0) return -1;
     if (value == kOff)
         *flags &= (uint16_t)~MMOPT_ON;
@@ -152,7 +150,7 @@ int MMopt_optset(mmctx *ctx, const char *text)
     if (!track) return -1;
     char word[kKindSize];
     if (MM_getIdent(word, sizeof word, &text) < 0) return settingError(ctx);
-    int32_t kind = lookup(word, kOptsetKinds);
+    int32_t kind = MM_lookupName(word, kOptsetKinds);
     if (kind == -1) return settingError(ctx);
     skipSeparator(&text);
     if (kind == kKindCc) {
@@ -183,7 +181,7 @@ int MMopt_command(mmctx *ctx, mmtrk *track, uint32_t clock, int argc, char **arg
         if (argc > 1) {
             flags = 0;
             for (int i = 1; i < argc; ++i) {
-                int32_t value = lookup(trimArg(argv[i], buf), kClearKeys);
+                int32_t value = MM_lookupName(trimArg(argv[i], buf), kClearKeys);
                 if (value < 0) return commandError(ctx);
                 flags |= (uint16_t)value;
             }
@@ -198,7 +196,7 @@ int MMopt_command(mmctx *ctx, mmtrk *track, uint32_t clock, int argc, char **arg
             return commandError(ctx);
         word = MMOPT_CC0 + controller;
     } else {
-        word = lookup(first, kCommandWords);
+        word = MM_lookupName(first, kCommandWords);
         if (word == -1) return commandError(ctx);
     }
     uint16_t flags = 0;

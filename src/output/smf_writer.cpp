@@ -83,12 +83,7 @@ std::vector<mmtrk *> tracksInOrder(mmctx *ctx)
 // In file mode a track's records live in memory only while it is written.
 void releaseLoaded(mmctx *ctx, mmtrk *track)
 {
-    if (ctx->workMode != 1) return;
-    while (mmevt *e = track->head) {
-        track->head = e->next;
-        MMevt_free(track, e);
-    }
-    track->tail = track->cursor = nullptr;
+    if (ctx->workMode == 1) MMevt_freeAll(track);
 }
 
 int closeOutput(mmctx *ctx)

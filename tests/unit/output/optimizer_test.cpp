@@ -44,9 +44,9 @@ TEST_F(OptimizerTest, ControllersThinOnlyWhereTheirWordIsOn)
     control(t, 2, 0, 2, 100);
     control(t, 3, 0, 2, 100);
     control(t, 4, 0, 7, 99);
-    control(t, 5, 0, 10, 64);
-    control(t, 6, 0, 10, 64);
-    EXPECT_EQ((Payloads{{0xb0, 7, 100}, {0xb0, 2, 100}, {0xb0, 2, 100}, {0xb0, 7, 99}, {0xb0, 10, 64}}), thinned());
+    control(t, 5, 0, 11, 64);
+    control(t, 6, 0, 11, 64);
+    EXPECT_EQ((Payloads{{0xb0, 7, 100}, {0xb0, 2, 100}, {0xb0, 2, 100}, {0xb0, 7, 99}, {0xb0, 11, 64}}), thinned());
 }
 
 TEST_F(OptimizerTest, ProgramChangeForgetsPitchAftertouchAndControllers)

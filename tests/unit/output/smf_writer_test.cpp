@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "output/optimizer.h"
 #include "output/smf_track.h"
+#include "store/work.h"
 #include "song_fixture.h"
 
 namespace {
@@ -104,6 +106,12 @@ protected:
         add(events, text);
     }
 
+    void useWorkFiles()
+    {
+        ctx->workMode = 1;
+        snprintf(ctx->workPath, sizeof ctx->workPath, "%s/", dir.c_str());
+    }
+
     std::string printed;
 };
 
@@ -146,13 +154,14 @@ TEST_F(SmfWriterTest, RunningStatusAndWhatClearsIt)
     mmtrk *t = track(1, "piano");
     note(t, 0, 0, 60);
     note(t, 0, 0, 64);                          // shares the status
-    raw(t, 0, {0xff, 0x01, 'h', 'i'});          // a text event clears it
+    ASSERT_EQ(0, MMevt_text(t, 0, "hi"));       // a text event clears it
     note(t, 0, 0, 67);
     program(t, 0, 0, 3);
     program(t, 0, 0, 4);                        // one data byte, shared status
-    raw(t, 0, {0xf0, 0x7e, 0x7f, 0xf7});        // exclusive clears it
+    const uint8_t exclusive[] = {0x7e, 0x7f};
+    ASSERT_EQ(0, MMevt_sysex(t, 0, 2, exclusive));   // exclusive clears it
     program(t, 0, 0, 5);
-    raw(t, 0, {0xff, 0xff, 0x10, 0xff, 0xff});  // so does a marker, unwritten
+    clearMarker(t, 0, 0xffff);                  // so does a marker, unwritten
     program(t, 0, 0, 6);
     raw(t, 0, {0xf8});                          // not written, clears nothing
     program(t, 0, 0, 7);
@@ -180,7 +189,7 @@ TEST_F(SmfWriterTest, DeltaTimesAcrossGapsAndSkippedRecords)
     mmtrk *t = track(1, "piano");
     note(t, 127, 0, 1);
     note(t, 255, 0, 2);                            // +128
-    raw(t, 300, {0xff, 0xff, 0x10, 0xff, 0xff});   // markers move no clock
+    clearMarker(t, 300, 0xffff);                   // markers move no clock
     raw(t, 400, {0x12, 0x34});                     // neither do stray data bytes
     note(t, 16639, 0, 3);                          // +16384
     note(t, 16639 + 2097152, 0, 4);                // +2097152
@@ -206,11 +215,12 @@ TEST_F(SmfWriterTest, DeltaTimesAcrossGapsAndSkippedRecords)
 TEST_F(SmfWriterTest, MetaRecordsGetTheirLengthAndTheChunkEndsAtEndOfTrack)
 {
     mmtrk *t = track(1, "piano");
-    raw(t, 0, {0xff, 0x04, 'p', 'i', 'a', 'n', 'o'});   // instrument name: length added
-    raw(t, 0, {0xff, 0x7f});                           // empty data
+    ASSERT_EQ(0, MMevt_instName(t, 0, "piano"));      // length added
+    ASSERT_EQ(0, MMevt_meta(t, 0, 0x7f, 0, nullptr)); // empty data
     raw(t, 0, {0xff, 0x58, 0x04, 3, 2, 24, 8});        // signature: written as stored
     raw(t, 0, {0xff});                                 // no type: dropped
-    raw(t, 10, {0xf7, 0x01, 0x02});                    // raw exclusive
+    const uint8_t bytes[] = {0x01, 0x02};
+    ASSERT_EQ(0, MMevt_sysexRaw(t, 10, 2, bytes));
     endTrack(t, 20);
     note(t, 20, 0, 60);                                // after the end: cut
     note(t, 30, 0, 62);
@@ -324,6 +334,67 @@ TEST_F(SmfWriterTest, FailedWriteDeletesThePartialFile)
     ASSERT_EQ(child, waitpid(child, &status, 0));
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(0, WEXITSTATUS(status));
+    EXPECT_FALSE(exists(out));
+}
+
+TEST_F(SmfWriterTest, WorkFilesAreReadBackThinnedAndReleased)
+{
+    useWorkFiles();
+    mmtrk *t = track(1, "piano");
+    int32_t tracksOnly = ctx->workSize;
+    program(t, 20, 0, 5);
+    program(t, 10, 0, 5);                  // made later, sorted first
+    note(t, 30, 0, 60);
+    endTrack(t, 40);
+    endTrack(ctrl(), 40);
+    EXPECT_EQ(nullptr, t->head);           // the records live in the work file
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(0, MMopt_run(ctx));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(nullptr, t->head);
+    ASSERT_EQ(0, write());
+    EXPECT_EQ(nullptr, t->head);
+    EXPECT_EQ(tracksOnly, ctx->workSize);
+    Bytes actual = written();
+    Bytes file = header(2), ctrlEvents;
+    versionEvent(ctrlEvents);
+    add(ctrlEvents, {0x28, 0xff, 0x2f, 0x00});
+    chunk(file, ctrlEvents);
+    chunk(file, {0x0a, 0xc0, 5, 0x14, 0x90, 60, 100, 0x0a, 0xff, 0x2f, 0x00});
+    EXPECT_EQ(file, actual);
+}
+
+TEST_F(SmfWriterTest, DamagedWorkFileFailsAndLeavesNoFile)
+{
+    useWorkFiles();
+    mmtrk *t = track(1, "piano");
+    note(t, 0, 0, 60);
+    endTrack(t, 10);
+    endTrack(ctrl(), 10);
+    MMwork_close(t);
+    struct stat st;
+    ASSERT_EQ(0, stat(t->workName, &st));
+    ASSERT_EQ(0, truncate(t->workName, st.st_size - 1));
+    EXPECT_EQ(-1, write());
+    ASSERT_NE(nullptr, ctx->errMsg);
+    EXPECT_STREQ("EOF encountered", ctx->errMsg);
+    EXPECT_FALSE(exists(out));
+    EXPECT_EQ(nullptr, ctx->outFile);
+}
+
+TEST_F(SmfWriterTest, FatalErrorWhileWritingLeavesNoFile)
+{
+    useWorkFiles();
+    mmtrk *t = track(1, "piano");
+    note(t, 0, 0, 60);
+    endTrack(t, 10);
+    endTrack(ctrl(), 10);
+    MMwork_close(t);
+    ASSERT_EQ(0, remove(t->workName));     // reading it back is fatal
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(MM_writeSmf(ctx), MMabort);
+    std::string report = testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos, report.find("File open error!")) << report;
     EXPECT_FALSE(exists(out));
 }
 

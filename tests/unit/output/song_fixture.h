@@ -42,21 +42,28 @@ protected:
         if (clock > t->maxClock) t->maxClock = clock;
     }
 
-    // One event each, in the form the typed writers give it.
-    static void note(mmtrk *t, uint32_t clock, int ch, int key) { raw(t, clock, {0x90 | ch, key, 100}); }
-    static void noteOff(mmtrk *t, uint32_t clock, int ch, int key) { raw(t, clock, {0x80 | ch, key, 64}); }
-    static void program(mmtrk *t, uint32_t clock, int ch, int value) { raw(t, clock, {0xc0 | ch, value}); }
-    static void control(mmtrk *t, uint32_t clock, int ch, int cc, int value) { raw(t, clock, {0xb0 | ch, cc, value}); }
-    static void pitch(mmtrk *t, uint32_t clock, int ch, int value) { raw(t, clock, {0xe0 | ch, value & 127, value >> 7}); }
-    static void caf(mmtrk *t, uint32_t clock, int ch, int value) { raw(t, clock, {0xd0 | ch, value}); }
-    static void paf(mmtrk *t, uint32_t clock, int ch, int key, int value) { raw(t, clock, {0xa0 | ch, key, value}); }
-    static void tempo(mmtrk *t, uint32_t clock, uint32_t usec)
+    // One event each through the typed writers; a fresh track passes values unchanged.
+    static void note(mmtrk *t, uint32_t clock, int ch, int key) { ASSERT_EQ(0, MMevt_noteOn(t, clock, ch, key, 100)); }
+    static void noteOff(mmtrk *t, uint32_t clock, int ch, int key) { ASSERT_EQ(0, MMevt_noteOff(t, clock, ch, key, 64)); }
+    static void program(mmtrk *t, uint32_t clock, int ch, int value) { ASSERT_EQ(0, MMevt_program(t, clock, ch, value)); }
+    static void control(mmtrk *t, uint32_t clock, int ch, int cc, int value)
     {
-        raw(t, clock, {0xff, 0x51, 3, (int)(usec >> 16) & 255, (int)(usec >> 8) & 255, (int)usec & 255});
+        ASSERT_EQ(0, MMevt_control(t, clock, ch, cc, value));
     }
-    static void sysex(mmtrk *t, uint32_t clock) { raw(t, clock, {0xf0, 0x43, 0x10, 0xf7}); }
-    static void clearMarker(mmtrk *t, uint32_t clock, int flags) { raw(t, clock, {0xff, 0xff, 0x10, flags & 255, flags >> 8}); }
-    static void endTrack(mmtrk *t, uint32_t clock) { raw(t, clock, {0xff, 0x2f, 0}); }
+    static void pitch(mmtrk *t, uint32_t clock, int ch, int value) { ASSERT_EQ(0, MMevt_pitchBend(t, clock, ch, value)); }
+    static void caf(mmtrk *t, uint32_t clock, int ch, int value) { ASSERT_EQ(0, MMevt_chanPressure(t, clock, ch, value)); }
+    static void paf(mmtrk *t, uint32_t clock, int ch, int key, int value)
+    {
+        ASSERT_EQ(0, MMevt_polyPressure(t, clock, ch, key, value));
+    }
+    static void tempo(mmtrk *t, uint32_t clock, uint32_t usec) { ASSERT_EQ(0, MMevt_tempo(t, clock, usec)); }
+    static void sysex(mmtrk *t, uint32_t clock)
+    {
+        const uint8_t data[] = {0x43, 0x10};
+        ASSERT_EQ(0, MMevt_sysex(t, clock, sizeof data, data));
+    }
+    static void clearMarker(mmtrk *t, uint32_t clock, int flags) { ASSERT_EQ(0, MMevt_marker(t, clock, 0x10, flags)); }
+    static void endTrack(mmtrk *t, uint32_t clock) { ASSERT_EQ(0, MMevt_endTrack(t, clock)); }
 
     // The payloads of the track's list, head to tail.
     static std::vector<std::vector<int>> payloads(const mmtrk *t)
