@@ -1,6 +1,8 @@
 // libFuzzer target for MML lines: every input is a few lines played into the
 // parts of two declared tracks on a fresh compile context, up to the first
 // failing line, as the compile driver would.
+//   CXX=clang++ CC=clang cmake -S . -B build-fuzz -DQORAL_FUZZ=ON && cmake --build build-fuzz --target mml_line_fuzz
+//   build-fuzz/mml_line_fuzz -dict=fuzz/mml_line.dict -max_len=512 CORPUS_DIR
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
