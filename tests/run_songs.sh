@@ -5,6 +5,7 @@
 # must equal NAME.csv. A song expected to fail has no NAME.csv and must leave
 # no MIDI file behind. UPDATE=1 rewrites the expectations.
 set -u
+export LC_ALL=C.UTF-8
 qoral=$(realpath "$1")
 cd "$(dirname "$0")/songs" || exit 1
 fail=0
