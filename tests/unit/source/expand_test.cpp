@@ -1,5 +1,6 @@
 #include "source/macro_table.h"
 
+#include <random>
 #include <vector>
 
 #include "source_fixture.h"
@@ -237,4 +238,30 @@ TEST_F(Expand, ScriptMacroFailureHasAMessage)
     MMac_extDefine(ctx, "scr", "noSuchFunction", MACRO_SCRIPT, nullptr);
     std::string result = expand("$scr(1)");
     EXPECT_EQ(0u, result.rfind("error: ", 0)) << result;
+}
+
+TEST_F(Expand, RandomInputEitherExpandsOrFailsWithAMessage)
+{
+    MMac_define(ctx, "A", "$B($1,$2)x", 0);
+    MMac_define(ctx, "B", "($2)$(\\$1)3", 0);
+    MMac_define(ctx, "C", "c$C", 0);
+    MMac_defineTable(ctx, "T", "1,2,3");
+    const char *tokens[] = {"$", "(", ")", "$(", "\\", "/*", "*/", "$A", "$B", "$C", "$T", "$1", "$2", "$$",
+                            ",", "\"", " ", "x", "9", "0", "$FF", "\\x4", "\x83\\", "\x83", "\xff", ")99"};
+    char arg[] = "$2a";
+    char *argv[] = {arg, nullptr};
+    std::mt19937 rng(20261206);
+    for (int i = 0; i < 5000; ++i) {
+        std::string in;
+        for (int n = (int)(rng() % 60); n > 0; --n) in += tokens[rng() % std::size(tokens)];
+        char out[256];
+        ctx->errMsg = nullptr;
+        ctx->macroNest = 0;
+        int n = MMcpp_expand(ctx, sizeof out, out, in.c_str(), (int)(rng() % 3) - 1, argv);
+        if (n >= 0)
+            EXPECT_LT(n, (int)sizeof out) << in;
+        else
+            EXPECT_NE(nullptr, ctx->errMsg) << in;
+        EXPECT_EQ(0, ctx->macroNest) << in;
+    }
 }
