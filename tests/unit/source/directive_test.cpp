@@ -188,16 +188,6 @@ TEST_F(Directive, ErrorStopsEvenInsideInactiveRegions)
 
 using Conditionals = SourceTest;
 
-TEST_F(Conditionals, EachFileKeepsItsOwnConditionals)
-{
-    write("inc.mml", "#endif\n");
-    write("m.mml", "#if 1\n#include \"inc.mml\"\n#endif\n");
-    EXPECT_EQ("inc.mml (1) : #endif must be in an #if\n", readAll("m.mml").printed);
-    // An included file starts active even inside an inactive region's #else.
-    write("act.mml", "#if 0\n#else\nin\n#endif\n");
-    EXPECT_EQ("in\nafter\n", linesOf("n.mml", "#if 0\nx\n#else\n#include \"act.mml\"\nafter\n#endif\n"));
-}
-
 TEST_F(Conditionals, DeepNestingInAFileFailsWithItsLine)
 {
     std::string text;

@@ -32,33 +32,17 @@ TEST_F(Expand, DoubleByteTrailIsNeverAnEscapeOrDollar)
     EXPECT_EQ("\x83" "160", expand("\x83$A0"));
 }
 
-TEST_F(Expand, HexadecimalNumbers)
-{
-    EXPECT_EQ("160 255 127 12 0", expand("$A0 $FF $7F $0c $00"));
-    EXPECT_EQ("160,", expand("$a0,"));
-    EXPECT_EQ("error: Can't define macro ABC ", expand("$ABC"));
-    EXPECT_EQ("error: Can't define macro A0_ ", expand("$A0_"));
-}
-
 TEST_F(Expand, DollarForms)
 {
+    // Two hexadecimal digits make a number only when no name character follows.
+    EXPECT_EQ("160 255 12,", expand("$A0 $FF $0c,"));
+    EXPECT_EQ("error: Can't define macro ABC ", expand("$ABC"));
+    EXPECT_EQ("error: Can't define macro A0_ ", expand("$A0_"));
     EXPECT_EQ("a$b", expand("a$$b"));
     EXPECT_EQ("error: Macro name must be identifier!", expand("$"));
     EXPECT_EQ("error: Macro name must be identifier!", expand("$-"));
     // Outside a macro body $1 is no argument.
     EXPECT_EQ("error: Macro name must be identifier!", expand("$1"));
-}
-
-TEST_F(Expand, TextMacros)
-{
-    MMac_define(ctx, "P", "cde", 0);
-    EXPECT_EQ("cdecde", expand("$P$P"));
-    EXPECT_EQ("cdec", expand("$P c"));       // blanks behind a name are skipped
-    EXPECT_EQ("cde", expand("$p"));
-    EXPECT_EQ("cde)", expand("$P)"));
-    MMac_define(ctx, "Q", "[$P/*c*/]", 0);
-    EXPECT_EQ("[cde]", expand("$Q"));
-    EXPECT_EQ("error: Can't define macro nothing ", expand("x $nothing y"));
 }
 
 TEST_F(Expand, Arguments)

@@ -74,22 +74,6 @@ TEST_F(Reader, BinaryGarbageNeverCrashes)
     EXPECT_FALSE(r.printed.empty() && r.lines.empty());
 }
 
-TEST_F(Reader, EchoMessages)
-{
-    ctx->scnMsg = 1;
-    ctx->mppMsg = 1;
-    ctx->remarkMsg = 1;
-    write("m.mml", "#define P cde\n/ rem $P\nx$P\\\ny\n");
-    Reading r = readAll("m.mml");
-    EXPECT_EQ("    1:#define P cde\n"
-              "    2:/ rem $P\n"
-              "    2:/ rem $P\n"
-              "    3:x$P\\\n"
-              "    4:x$P\\y\n"
-              "    4:xcdey\n",
-              r.printed);
-}
-
 TEST_F(Reader, InactiveRegionsAreSkippedButDirectivesStillCount)
 {
     ctx->remarkMsg = 1;
@@ -104,10 +88,6 @@ TEST_F(Reader, EndOfFileInsideConditionalIsFatal)
     Reading r = readAll("m.mml");
     EXPECT_EQ("a\n\n", r.lines);
     EXPECT_EQ("m.mml (3) : EOF encountered within #if construct!\n", r.printed);
-    // An included file must close its own conditionals.
-    write("inc.mml", "#if 1\n");
-    write("n.mml", "#if 1\n#include \"inc.mml\"\n#endif\n");
-    EXPECT_EQ("inc.mml (1) : EOF encountered within #if construct!\n", readAll("n.mml").printed);
 }
 
 TEST_F(Reader, LineWithoutOpenFileIsFatal)
@@ -116,36 +96,13 @@ TEST_F(Reader, LineWithoutOpenFileIsFatal)
     EXPECT_EQ("CPP input errror!!\n", fatal([&] { MMcpp_getLine(ctx); }));
 }
 
-TEST_F(Reader, IncludedFileIsReadInPlaceAndErrorsNameIt)
+TEST_F(Reader, MissingFilesOpenNothing)
 {
-    write("inc/part.mml", "in1\n\n$bad\n");
-    write("m.mml", "before\n#include \"inc/part.mml\"\nafter\n");
-    Reading r = readAll("m.mml");
-    EXPECT_EQ("before\nin1\n\n", r.lines);
-    EXPECT_EQ("inc/part.mml (3) : Can't define macro bad \n", r.printed);
-    write("inc/ok.mml", "in\n");
-    EXPECT_EQ("before\nin\nafter\n", linesOf("k.mml", "before\n#include <inc/ok.mml>\nafter\n"));
-}
-
-TEST_F(Reader, MissingIncludeNamesTheIncludingLine)
-{
-    write("m.mml", "a\n#include \"missing.mml\"\n");
-    EXPECT_EQ("m.mml (2) : missing.mml : File open error!\n", readAll("m.mml").printed);
     EXPECT_EQ("nothing.mml : File open error!\n", readAll("nothing.mml").printed);
     // An empty name or a folder opens nothing.
     std::filesystem::create_directories(dir / "folder");
     EXPECT_EQ("e.mml (1) :  : File open error!\n", linesOf("e.mml", "#include \"\"\n"));
     EXPECT_EQ("f.mml (1) : folder : File open error!\n", linesOf("f.mml", "#include <folder>\n"));
-}
-
-TEST_F(Reader, SelfIncludeStopsAtFifteenFiles)
-{
-    write("self.mml", "x\n#include \"self.mml\"\n");
-    Reading r = readAll("self.mml");
-    EXPECT_EQ("self.mml (2) : Too many file open!\n", r.printed);
-    std::string expected;
-    for (int i = 0; i < MM_MAX_SOURCES; ++i) expected += "x\n";
-    EXPECT_EQ(expected, r.lines);
 }
 
 TEST_F(Reader, SecondSearchStepLooksBesideTheMainSource)
