@@ -1,5 +1,6 @@
 // The macro table: user, built-in, table, function and script-bound macros.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include "store/context.h"
 
@@ -19,14 +20,20 @@ struct MMacRec {
     MMacRec *next;
     uint32_t kind;
     char *name;
-    uint32_t size;
+    uint32_t size;             // value length in characters; for a table, 4 x entries
     void *value;
     MMacFunc func;
 };
 
+constexpr int MM_MACRO_NEST_LIMIT = 128;  // text macros expanding at once
+constexpr int MM_MACRO_ARG_SIZE = 512;    // one expanded macro argument, with its NUL
+constexpr int MM_TABLE_LIMIT = 511;       // entries of one table
+
 int MMac_init(mmctx *ctx);
 void MMac_free(mmctx *ctx);
 MMacRec *MMac_find(mmctx *ctx, const char *name);
+// The same for a name of `length` characters that need not be terminated.
+MMacRec *MMac_findN(mmctx *ctx, const char *name, size_t length);
 int MMac_define(mmctx *ctx, const char *name, const char *value, int allowRedefine);
 extern "C" int MMac_extDefine(mmctx *ctx, const char *name, const char *value, int kind, MMacFunc func);
 int MMac_undef(mmctx *ctx, const char *name);

@@ -1,46 +1,118 @@
-// Placeholder line reader: returns the main source's lines as they stand.
 #include "source/reader.h"
 
 #include <cstring>
 
 #include "driver/messages.h"
+#include "driver/paths.h"
+#include "source/directive.h"
+#include "source/macro_table.h"
+#include "source/text_scan.h"
 
-FILE *MM_fopen(mmctx *, const char *name, const char *mode) { return fopen(name, mode); }
+namespace {
+
+// The main source's base name, cut to 8.3 and without extension, defined as
+// the empty macro _name. A name that is no identifier simply defines nothing.
+void defineBaseName(mmctx *ctx, const char *path)
+{
+    char shortName[MM_PATH_SIZE];
+    if (MM_shortName(shortName, path) < 0) return;
+    char macro[MM_PATH_SIZE + 1] = "_";
+    MM_pathStripExt(macro + 1, shortName);
+    MMac_define(ctx, macro, "", 0);
+}
+
+// True when the physical line [begin, end) ends in a backslash that is not
+// the trail byte of a double-byte character.
+bool continues(const char *begin, const char *end)
+{
+    const char *last = nullptr;
+    for (const char *p = begin; p < end; p += MMcpp_charLen(p, end)) last = p;
+    return last && last + 1 == end && *last == '\\';
+}
+
+// Closes the current file at its end. Returns true when it was the main source.
+bool closeCurrent(mmctx *ctx)
+{
+    SourceFile &file = ctx->fileStack[ctx->fileDepth - 1];
+    if (file.fp) fclose(file.fp);
+    file.fp = nullptr;
+    // Reported while the file is still current, so the report names it.
+    if (file.ifCount > 0) {
+        MM_setErr(ctx, MM_text(MSG_EOF_IN_IF));
+        MM_errorReport();
+    }
+    return --ctx->fileDepth == 0;
+}
+
+}  // namespace
+
+int MMcpp_open(mmctx *ctx, const char *name)
+{
+    MMcpp_closeAll(ctx);
+    defineBaseName(ctx, name);
+    return MMcpp_push(ctx, name);
+}
 
 int MMcpp_push(mmctx *ctx, const char *name)
 {
     if (ctx->fileDepth >= MM_MAX_SOURCES) return MM_setErr(ctx, MM_text(MSG_TOO_MANY_FILES));
     SourceFile &file = ctx->fileStack[ctx->fileDepth++];
-    memset(&file, 0, sizeof file);
+    file.line = 0;
+    file.ifCount = 0;
+    file.ifLevel = 0;
+    memset(file.ifState, 0, sizeof file.ifState);
     snprintf(file.name, sizeof file.name, "%s", name);
     file.fp = MM_fopen(ctx, name, "rb");
     if (!file.fp) {
+        // The report then names the including file and its #include line.
+        --ctx->fileDepth;
         MM_setErrMsg(ctx, "%s : %s", name, MM_text(MSG_FILE_OPEN));
         return -1;
     }
     return 0;
 }
 
-int MMcpp_open(mmctx *ctx, const char *name)
-{
-    ctx->fileDepth = 0;
-    return MMcpp_push(ctx, name);
-}
-
 char *MMcpp_getLine(mmctx *ctx)
 {
-    while (ctx->fileDepth > 0) {
-        SourceFile &file = ctx->fileStack[ctx->fileDepth - 1];
-        if (fgets(ctx->lineBuf, sizeof ctx->lineBuf, file.fp)) {
-            ++file.line;
-            ctx->lineBuf[strcspn(ctx->lineBuf, "\r\n")] = '\0';
-            return ctx->lineBuf;
+    char *raw = ctx->rawLine;
+    size_t start = 0;  // where the next physical line goes: 0, or behind a continuing backslash
+    for (;;) {
+        if (ctx->fileDepth < 1 || ctx->fileDepth > MM_MAX_SOURCES) {
+            MM_setErr(ctx, "CPP input errror!!");
+            MM_errorReport();
         }
-        fclose(file.fp);
-        file.fp = nullptr;
-        --ctx->fileDepth;
+        SourceFile &file = ctx->fileStack[ctx->fileDepth - 1];
+        if (!file.fp || !fgets(raw + start, (int)(MM_LINE_SIZE - start), file.fp)) {
+            // A line still waiting for its continuation is dropped.
+            if (closeCurrent(ctx)) return nullptr;
+            start = 0;
+            continue;
+        }
+        ++file.line;
+        size_t length = start + strlen(raw + start);
+        while (length > start && (raw[length - 1] == '\r' || raw[length - 1] == '\n')) raw[--length] = '\0';
+        if (ctx->scnMsg) MM_msgf(ctx, MSGC_SOURCE, "%5d:%s", file.line, raw);
+        // A full buffer cannot take a continuation: the line ends there.
+        if (continues(raw + start, raw + length) && length + 1 < (size_t)MM_LINE_SIZE) {
+            start = length;
+            continue;
+        }
+        start = 0;
+        if (raw[0] == '#') {
+            // Also in inactive regions, so that conditionals keep their nesting.
+            if (MMcpp_directive(ctx, raw) < 0) return nullptr;
+            continue;
+        }
+        if (!MMcpp_isActive(file)) continue;
+        if (raw[0] == '/') {
+            if (ctx->remarkMsg) MM_msgf(ctx, MSGC_REMARK, "%5d:%s", file.line, raw);
+            continue;
+        }
+        ctx->macroNest = 0;
+        if (MMcpp_expand(ctx, MM_LINE_SIZE, ctx->lineBuf, raw, -1, nullptr) < 0) return nullptr;
+        if (ctx->mppMsg) MM_msgf(ctx, MSGC_PREPROC, "%5d:%s", file.line, ctx->lineBuf);
+        return ctx->lineBuf;
     }
-    return nullptr;
 }
 
 void MMcpp_closeAll(mmctx *ctx)
@@ -48,6 +120,7 @@ void MMcpp_closeAll(mmctx *ctx)
     for (SourceFile &file : ctx->fileStack) {
         if (file.fp) fclose(file.fp);
         file.fp = nullptr;
+        file.ifCount = 0;
     }
     ctx->fileDepth = 0;
 }
