@@ -102,9 +102,8 @@ bool thin(const uint16_t *flags, mmoptState &state, const mmevt *e)
 
 }  // namespace
 
-int MMopt_track(mmctx *ctx, mmtrk *track)
+void MMopt_thin(mmtrk *track)
 {
-    if (ctx->workMode == 1 && MMwork_load(track) < 0) return -1;
     mmoptState &state = track->optState;
     memset(&state, 0xff, sizeof state);
     for (mmevt *e = track->head, *next; e; e = next) {
@@ -112,6 +111,12 @@ int MMopt_track(mmctx *ctx, mmtrk *track)
         if (thin(track->optFlags, state, e)) unlinkEvent(track, e);
     }
     track->cursor = track->head;
+}
+
+int MMopt_track(mmctx *ctx, mmtrk *track)
+{
+    if (ctx->workMode == 1 && MMwork_load(track) < 0) return -1;
+    MMopt_thin(track);
     // In file mode the thinned list goes back over the work file and leaves memory.
     if (ctx->workMode == 1) return MMwork_save(track);
     return 0;
@@ -120,6 +125,9 @@ int MMopt_track(mmctx *ctx, mmtrk *track)
 int MMopt_run(mmctx *ctx)
 {
     MM_msg(ctx, MSGC_PLAIN, MM_text(MSG_OPTIMIZING));
+    // In file mode each track is thinned by the writer right after it is read
+    // back, which spares writing and reading every work file once more.
+    if (ctx->workMode == 1) return 0;
     for (mmtrk *bucket : ctx->trackBuckets)
         for (mmtrk *t = bucket; t; t = t->next)
             if (MMopt_track(ctx, t) < 0) return -1;

@@ -48,3 +48,5 @@ int MMopt_command(mmctx *ctx, mmtrk *track, uint32_t clock, int argc, char **arg
 // Thins every track ("Optimizing..."); the first failure stops it.
 int MMopt_run(mmctx *ctx);
 int MMopt_track(mmctx *ctx, mmtrk *track);
+// Thins a track's event list as it stands in memory.
+void MMopt_thin(mmtrk *track);

@@ -1,5 +1,7 @@
 #include "output/smf_writer.h"
 
+#include "output/optimizer.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -10,6 +12,7 @@
 
 #include "driver/messages.h"
 #include "driver/options.h"
+#include "output/optimizer.h"
 #include "output/smf_track.h"
 #include "store/event.h"
 #include "store/work.h"
@@ -119,9 +122,12 @@ int MM_writeSmfHeader(mmctx *ctx)
 
 int MM_writeSmfTrack(mmctx *ctx, mmtrk *track)
 {
-    if (ctx->workMode == 1 && MMwork_load(track) < 0) {
-        releaseLoaded(ctx, track);
-        return -1;
+    if (ctx->workMode == 1) {
+        if (MMwork_load(track) < 0) {
+            releaseLoaded(ctx, track);
+            return -1;
+        }
+        MMopt_thin(track);
     }
     std::vector<uint8_t> chunk = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
     MM_smfTrackEvents(ctx, track, chunk);
