@@ -1,0 +1,67 @@
+// Lengths, the default length `L` and rests `R`.
+#include "mml/length.h"
+
+#include "driver/messages.h"
+#include "mml/command.h"
+#include "mml/parse.h"
+#include "mml/wrap_int.h"
+#include "store/track.h"
+
+int MMlength_value(int32_t division, const char **cursor, int32_t *length)
+{
+    int32_t n;
+    if (**cursor == ':') {
+        ++*cursor;
+        if (MM_getNum(&n, cursor) < 0 || n < 0) return -1;
+        *length = n;
+        return 1;
+    }
+    if (!MMascii_isDigit((unsigned char)**cursor)) return 0;
+    if (MM_getNum(&n, cursor) < 0 || n < 1) return -1;
+    *length = MMwrap_mul(4, division) / n;
+    return 1;
+}
+
+void MMlength_dots(const char **cursor, int32_t *length)
+{
+    int32_t increment = *length;
+    while (**cursor == '.') {
+        ++*cursor;
+        increment /= 2;
+        *length = MMwrap_add(*length, increment);
+    }
+}
+
+int MMmml_length(mmctx *ctx, mmpart *part, int allowDefault, const char **cursor, int32_t *length)
+{
+    ctx->errPoint = *cursor;
+    int read = MMlength_value(ctx->division, cursor, length);
+    if (read == 0 && allowDefault) {
+        *length = MMval_get(&part->param[MMP_STEP]);
+        read = 1;
+    }
+    if (read <= 0) return MM_setErr(ctx, MM_text(MSG_STEPTIME_IDENT));
+    MMlength_dots(cursor, length);
+    return 0;
+}
+
+int MMmml_defaultLength(mmctx *ctx, mmpart *part, const char **cursor)
+{
+    ++*cursor;
+    MM_skipBlanks(cursor);
+    int32_t length;
+    if (MMmml_length(ctx, part, 0, cursor, &length) < 0) return -1;
+    part->param[MMP_STEP] = MMval_abs(length);
+    return 0;
+}
+
+int MMmml_rest(mmctx *ctx, mmpart *part, const char **cursor)
+{
+    ++*cursor;
+    MM_skipBlanks(cursor);
+    int32_t length;
+    if (MMmml_length(ctx, part, 1, cursor, &length) < 0) return -1;
+    int32_t step = part->tupletOn ? part->tupletStep : MMwrap_add(length, MMval_get(&part->offset[MMP_STEP]));
+    if (step >= 0) part->clock += (uint32_t)step;
+    return 0;
+}

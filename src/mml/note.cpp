@@ -1,0 +1,285 @@
+// Notes: `c`..`b` with accidentals, `n` with a note number, each with an
+// optional length, gate, note options `(caf:..,paf:..)` and tie `&`.
+#include <cstring>
+
+#include "driver/messages.h"
+#include "mml/command.h"
+#include "mml/length.h"
+#include "mml/one_shot.h"
+#include "mml/parse.h"
+#include "mml/part_params.h"
+#include "mml/wrap_int.h"
+#include "store/event.h"
+#include "store/track.h"
+
+namespace {
+
+constexpr int32_t kSemitone[7] = {9, 11, 0, 2, 4, 5, 7};  // a..g
+constexpr int32_t kMicrosecondsPerMinute = 60000000;
+constexpr int32_t kPitchCentre = 8192;
+
+// Aftertouch values a note's `(caf:..,paf:..)` options give it.
+struct NoteOptions {
+    MMshot caf;
+    MMshot paf;
+};
+
+int fail(mmctx *ctx, const char *cursor, const char *message)
+{
+    ctx->errPoint = cursor;
+    return MM_setErr(ctx, message);
+}
+
+// The one-shot value if set, else the part's record; plus the offsetter.
+int32_t effective(mmpart *part, const MMshot &shot, MMparam index)
+{
+    int32_t value = shot.set ? shot.value : MMval_get(&part->param[index]);
+    return MMwrap_add(value, MMval_get(&part->offset[index]));
+}
+
+int readNoteNumber(mmctx *ctx, mmpart *part, int letter, const char **cursor, const MMnoteShots &shots,
+                   int32_t *number)
+{
+    if (letter == 'n') {
+        if (MM_getNum(number, cursor) < 0) return fail(ctx, *cursor, "Note-on error!");
+        if (*number < 0 || *number > 127) return fail(ctx, *cursor, MM_text(MSG_NOTE_RANGE));
+        return 0;
+    }
+    int index = letter - 'a';
+    int32_t key = part->keySig[index];
+    int32_t base = kSemitone[index] + key;
+    MM_skipBlanks(cursor);
+    // An accidental against the key signature gives the natural, never a double sharp or flat.
+    if (**cursor == '+' || **cursor == '#') {
+        ++*cursor;
+        if (key != 1) ++base;
+    } else if (**cursor == '-') {
+        ++*cursor;
+        if (key != -1) --base;
+    }
+    int32_t octave = effective(part, shots.octave, MMP_OCTAVE);
+    *number = MMwrap_add(base, MMwrap_mul(12, MMwrap_add(octave, 1)));
+    return 0;
+}
+
+// Step time: a tuplet's step, or the one-shot step, or the written length.
+int readStep(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots, int32_t *step)
+{
+    MM_skipBlanks(cursor);
+    int32_t length;
+    int read = MMlength_value(ctx->division, cursor, &length);
+    if (read < 0) return fail(ctx, *cursor, MM_text(MSG_NOTE_STEPTIME));
+    if (read == 0) length = MMval_get(&part->param[MMP_STEP]);
+    MM_skipBlanks(cursor);
+    MMlength_dots(cursor, &length);
+    if (part->tupletOn)
+        *step = part->tupletStep;
+    else
+        *step = MMwrap_add(shots.step.set ? shots.step.value : length, MMval_get(&part->offset[MMP_STEP]));
+    return 0;
+}
+
+int32_t ratioGate(int32_t step, int32_t ratio)
+{
+    if (ratio < 1) ratio = 1;
+    return MMwrap_sub(MMwrap_mul(step, ratio) / 100, 1);
+}
+
+int readGate(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots, int32_t step, int32_t *gate)
+{
+    MM_skipBlanks(cursor);
+    if (**cursor == ',' || **cursor == '/') {
+        ++*cursor;
+        int32_t n;
+        if (MM_getNum(&n, cursor) < 0 || n < 0) return fail(ctx, *cursor, MM_text(MSG_NOTE_GATETIME));
+        if (**cursor == '%') {
+            ++*cursor;
+            *gate = MMwrap_mul(n, step) / 100;
+        } else {
+            *gate = n;
+        }
+    } else if (shots.gate.set) {
+        *gate = shots.gate.value;
+    } else if (shots.gateRatio.set) {
+        *gate = ratioGate(step, MMwrap_add(shots.gateRatio.value, MMval_get(&part->offset[MMP_GATERATIO])));
+    } else if (part->gateMode) {
+        *gate = MMval_get(&part->param[MMP_GATE]);
+    } else {
+        *gate = ratioGate(step, effective(part, MMshot{}, MMP_GATERATIO));
+    }
+    *gate = MMwrap_add(*gate, MMval_get(&part->offset[MMP_GATE]));
+    if (*gate < 0) *gate = 0;
+    return 0;
+}
+
+bool keyIs(const char *item, const char *key) { return strncasecmp(item, key, strlen(key)) == 0; }
+
+// One `caf:` or `paf:` value, read into a copy of the part's pressure record.
+bool readOption(const char *text, const mmval &pressure, int32_t *value)
+{
+    mmval copy = pressure;
+    if (MMval_parse(&copy, &text) < 0) return false;
+    MM_skipBlanks(&text);
+    if (*text) return false;
+    if (!(copy.mode & MMVAL_REL)) {
+        bool inRange = (copy.mode & MMVAL_RANDOM) ? copy.lo >= 0 && copy.hi <= 127 : copy.value >= 0 && copy.value <= 127;
+        if (!inRange) return false;
+    }
+    if (!(copy.mode & MMVAL_RANDOM)) copy.value = MMclamp(copy.value, 0, 127);
+    *value = MMval_get(&copy);
+    return true;
+}
+
+int readOptions(mmctx *ctx, mmpart *part, const char **cursor, NoteOptions *options)
+{
+    MM_skipBlanks(cursor);
+    if (**cursor != '(') return 0;
+    char **items = nullptr;
+    int count = MM_splitList(cursor, &items);
+    bool ok = count > 0;
+    for (int i = 0; ok && i < count; ++i) {
+        if (keyIs(items[i], "caf:")) {
+            options->caf.set = ok = readOption(items[i] + 4, part->param[MMP_CAFPRES], &options->caf.value);
+        } else if (keyIs(items[i], "paf:")) {
+            options->paf.set = ok = readOption(items[i] + 4, part->param[MMP_PAFPRES], &options->paf.value);
+        } else {
+            ok = false;
+        }
+    }
+    MM_freeList(count, items);
+    return ok ? 0 : fail(ctx, *cursor, MM_text(MSG_NOTE_OPTION));
+}
+
+uint32_t later(uint32_t time, int64_t delta)
+{
+    int64_t t = (int64_t)time + delta;
+    return t < 0 ? 0 : (uint32_t)t;
+}
+
+uint32_t tempoOf(int32_t bpm) { return (uint32_t)(kMicrosecondsPerMinute / bpm); }
+
+// One-shot tempo, program, pitch bend and controllers, before the note-on.
+int sendOneShots(mmpart *part, uint32_t time, const MMnoteShots &shots)
+{
+    mmtrk *track = part->track;
+    int32_t channel = (int32_t)part->channel;
+    // A tempo of 0 or below has no period; it sends nothing.
+    if (shots.tempo.set && shots.tempo.value > 0 && MMevt_tempo(track, time, tempoOf(shots.tempo.value)) < 0) return -1;
+    if (shots.program.set && MMevt_program(track, time, channel, MMwrap_sub(shots.program.value, 1)) < 0) return -1;
+    if (shots.pitch.set && MMevt_pitchBend(track, time, channel, MMwrap_add(shots.pitch.value, kPitchCentre)) < 0)
+        return -1;
+    for (const MMccShot &cc : shots.controllers)
+        if (MMevt_control(track, time, channel, cc.controller, cc.value) < 0) return -1;
+    return 0;
+}
+
+// The part's own tempo, program, pitch bend and controllers again after a note
+// that overrode them.
+int sendRestores(mmpart *part, uint32_t time, const MMnoteShots &shots)
+{
+    mmtrk *track = part->track;
+    int32_t channel = (int32_t)part->channel;
+    if (shots.tempo.set && shots.tempoRestore > 0 && MMevt_tempo(track, time, tempoOf(shots.tempoRestore)) < 0)
+        return -1;
+    if (shots.program.set && MMevt_program(track, time, channel, shots.programRestore) < 0) return -1;
+    if (shots.pitch.set && MMevt_pitchBend(track, time, channel, MMwrap_add(shots.pitchRestore, kPitchCentre)) < 0)
+        return -1;
+    for (const MMccShot &cc : shots.controllers)
+        if (MMevt_control(track, time, channel, cc.controller, cc.restore) < 0) return -1;
+    return 0;
+}
+
+// Aftertouch `delay` clocks after the note-on, when the part asks for it;
+// it replaces the note option of the same kind.
+int sendDelayed(mmpart *part, uint32_t time, int note, const MMnoteShots &shots, NoteOptions *options)
+{
+    mmtrk *track = part->track;
+    int32_t channel = (int32_t)part->channel;
+    int32_t delay = shots.cafDelay.set ? shots.cafDelay.value : MMval_get(&part->param[MMP_CAFDELAY]);
+    if (delay >= 1) {
+        int32_t pressure = shots.cafPressure.set ? shots.cafPressure.value : MMval_get(&part->param[MMP_CAFPRES]);
+        if (pressure >= 0) {
+            pressure = MMclamp(MMwrap_add(pressure, MMval_get(&part->offset[MMP_CAFPRES])), 0, 127);
+            uint32_t at = later(time, (int64_t)delay + MMval_get(&part->offset[MMP_CAFDELAY]));
+            if (MMevt_chanPressure(track, at, channel, pressure) < 0) return -1;
+            options->caf.set = false;
+        }
+    }
+    delay = shots.pafDelay.set ? shots.pafDelay.value : MMval_get(&part->param[MMP_PAFDELAY]);
+    if (delay >= 1) {
+        int32_t pressure = shots.pafPressure.set ? shots.pafPressure.value : MMval_get(&part->param[MMP_PAFPRES]);
+        if (pressure >= 0) {
+            pressure = MMclamp(MMwrap_add(pressure, MMval_get(&part->offset[MMP_PAFPRES])), 0, 127);
+            uint32_t at = later(time, (int64_t)delay + MMval_get(&part->offset[MMP_PAFDELAY]));
+            if (MMevt_polyPressure(track, at, channel, note, pressure) < 0) return -1;
+            options->paf.set = false;
+        }
+    }
+    return 0;
+}
+
+int sendOptions(mmpart *part, uint32_t time, int note, const NoteOptions &options)
+{
+    int32_t channel = (int32_t)part->channel;
+    if (options.caf.set) {
+        int32_t v = MMclamp(MMwrap_add(options.caf.value, MMval_get(&part->offset[MMP_CAFPRES])), 0, 127);
+        if (MMevt_chanPressure(part->track, time, channel, v) < 0) return -1;
+    }
+    if (options.paf.set) {
+        int32_t v = MMclamp(MMwrap_add(options.paf.value, MMval_get(&part->offset[MMP_PAFPRES])), 0, 127);
+        if (MMevt_polyPressure(part->track, time, channel, note, v) < 0) return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
+{
+    MMnoteShots shots{};
+    MMpin_take(ctx, part, &shots);
+    int letter = MMascii_lower((unsigned char)**cursor);
+    ++*cursor;
+
+    int32_t number;
+    if (readNoteNumber(ctx, part, letter, cursor, shots, &number) < 0) return -1;
+    number = MMwrap_add(number, effective(part, shots.keyShift, MMP_KEYSHIFT));
+    if (number < 0 || number > 127) return fail(ctx, *cursor, MM_text(MSG_NOTE_RANGE));
+
+    int32_t step, gate;
+    if (readStep(ctx, part, cursor, shots, &step) < 0) return -1;
+    if (step < 0) step = 0;
+    if (readGate(ctx, part, cursor, shots, step, &gate) < 0) return -1;
+    NoteOptions options{};
+    if (readOptions(ctx, part, cursor, &options) < 0) return -1;
+    MM_skipBlanks(cursor);
+    bool tied = **cursor == '&';
+    if (tied) ++*cursor;
+
+    int32_t velocity = MMclamp(effective(part, shots.velocity, MMP_VELOCITY), 1, 127);
+    int32_t offVelocity = MMclamp(effective(part, shots.offVelocity, MMP_OFFVEL), 0, 127);
+    uint32_t time = MMpart_time(part);
+    mmtrk *track = part->track;
+    int32_t channel = (int32_t)part->channel;
+    // A note still sounding from a tie continues: no new note-on.
+    bool continuation = part->noteOn[number] != 0;
+    ctx->errPoint = *cursor;
+    if (!continuation) {
+        if (MMnote_assign(ctx, part, number, time, &velocity, &shots) < 0) return -1;
+        if (sendOneShots(part, time, shots) < 0) return -1;
+        if (MMevt_noteOn(track, time, channel, number, velocity) < 0) return -1;
+        // A sounding note is never marked silent, whatever velocity it got.
+        part->noteOn[number] = (uint8_t)(velocity > 0 ? velocity : 1);
+        part->lastNote = number;
+        if (sendDelayed(part, time, number, shots, &options) < 0) return -1;
+    }
+    if (sendOptions(part, time, number, options) < 0) return -1;
+    part->clock += (uint32_t)step;
+    uint32_t end = later(time, gate);
+    if (!tied) {
+        if (MMevt_noteOff(track, end, channel, number, offVelocity) < 0) return -1;
+        part->noteOn[number] = 0;
+    }
+    if (continuation) return 0;
+    return sendRestores(part, end, shots);
+}

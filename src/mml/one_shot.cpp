@@ -1,0 +1,54 @@
+#include "mml/one_shot.h"
+
+#include "mml/wrap_int.h"
+#include "store/track.h"
+
+namespace {
+
+void take(MMshot &shot, const mmval *item, const mmval &base)
+{
+    shot.set = true;
+    shot.value = MMval_relTo(item, &base);
+}
+
+int32_t current(mmval &value, mmval &offset) { return MMwrap_add(MMval_get(&value), MMval_get(&offset)); }
+
+}  // namespace
+
+void MMnote_pinItem(mmpart *part, MMnoteShots *shots, int32_t kind, const mmval *item)
+{
+    mmval *param = part->param;
+    switch (kind) {
+    case MMI_TEMPO:
+        take(shots->tempo, item, param[MMP_TEMPO]);
+        shots->tempoRestore = current(param[MMP_TEMPO], part->offset[MMP_TEMPO]);
+        return;
+    case MMI_KEYSHIFT: take(shots->keyShift, item, param[MMP_KEYSHIFT]); return;
+    case MMI_OCTAVE: take(shots->octave, item, param[MMP_OCTAVE]); return;
+    case MMI_VELOCITY: take(shots->velocity, item, param[MMP_VELOCITY]); return;
+    case MMI_OFFVEL: take(shots->offVelocity, item, param[MMP_OFFVEL]); return;
+    case MMI_STEP: take(shots->step, item, param[MMP_STEP]); return;
+    case MMI_GATERATIO: take(shots->gateRatio, item, param[MMP_GATERATIO]); return;
+    case MMI_GATE: take(shots->gate, item, param[MMP_GATE]); return;
+    case MMI_PROGRAM:
+        take(shots->program, item, param[MMP_PROGRAM]);
+        shots->programRestore = MMwrap_sub(current(param[MMP_PROGRAM], part->offset[MMP_PROGRAM]), 1);
+        return;
+    case MMI_PITCH:
+        take(shots->pitch, item, param[MMP_PITCH]);
+        shots->pitchRestore = current(param[MMP_PITCH], part->offset[MMP_PITCH]);
+        return;
+    case MMI_CAFPRES: take(shots->cafPressure, item, param[MMP_CAFPRES]); return;
+    case MMI_CAFDELAY: take(shots->cafDelay, item, param[MMP_CAFDELAY]); return;
+    case MMI_PAFPRES: take(shots->pafPressure, item, param[MMP_PAFPRES]); return;
+    case MMI_PAFDELAY: take(shots->pafDelay, item, param[MMP_PAFDELAY]); return;
+    default: break;
+    }
+    if (kind >= MMI_CONTROL && kind < MMI_CONTROL + 128) {
+        int controller = kind - MMI_CONTROL;
+        int32_t value = MMval_relTo(item, &part->ccParam[controller]);
+        int32_t restore = current(part->ccParam[controller], part->ccOffset[controller]);
+        shots->controllers.push_back({controller, value, restore});
+    }
+    // Channel, delay and the sending aftertouch items do not act on a note.
+}

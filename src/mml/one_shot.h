@@ -1,0 +1,56 @@
+// One-shot values: overrides that apply to a single note. A note takes them
+// from the part's armed pin, and may get restore values from the track's note
+// assignment; the restore values are sent when the note ends.
+#pragma once
+#include <cstdint>
+#include <vector>
+#include "mml/value.h"
+#include "store/context.h"
+
+struct mmpart;
+
+struct MMshot {
+    bool set;
+    int32_t value;
+};
+
+struct MMccShot {
+    int controller;
+    int32_t value;
+    int32_t restore;
+};
+
+struct MMnoteShots {
+    MMshot tempo, keyShift, octave, velocity, offVelocity, step, gateRatio, gate;
+    MMshot program, pitch, cafPressure, cafDelay, pafPressure, pafDelay;
+    int32_t tempoRestore;    // beats per minute
+    int32_t programRestore;  // 0..127
+    int32_t pitchRestore;    // -8192..8191
+    std::vector<MMccShot> controllers;  // in the order of the pin's items
+};
+
+// Register item kinds, as the registers number them.
+enum MMitemKind : int32_t {
+    MMI_TEMPO = 1, MMI_CHANNEL = 2, MMI_DELAY = 3,
+    MMI_KEYSHIFT = 11, MMI_OCTAVE = 12, MMI_VELOCITY = 13, MMI_OFFVEL = 14, MMI_STEP = 15,
+    MMI_GATERATIO = 16, MMI_GATE = 17,
+    MMI_PROGRAM = 21, MMI_PITCH = 22, MMI_CAF = 23, MMI_CAFPRES = 24, MMI_CAFDELAY = 25,
+    MMI_PAF = 26, MMI_PAFPRES = 27, MMI_PAFDELAY = 28,
+    MMI_CONTROL = 128,  // 128 + controller number
+};
+
+// Takes one pin item into the note's one-shot values: its value is
+// evaluated against the part's current record of that parameter (relative
+// and ratio items start from the part's value), and the restore value of
+// tempo, program, pitch bend and controllers is the part's own value.
+void MMnote_pinItem(mmpart *part, MMnoteShots *shots, int32_t kind, const mmval *item);
+
+// Consumes the part's armed pin into `shots`, feeding each of its items to
+// MMnote_pinItem, and disarms the part (`pinArmed` = 0) in any case.
+void MMpin_take(mmctx *ctx, mmpart *part, MMnoteShots *shots);
+
+// Note assignment from the track's per-note tables, for a note-on of `note`
+// at `time`: may replace or offset *velocity, writes the assigned program
+// change, controllers and pitch bend, and makes the assigned values the
+// restore values of one-shot program, controllers and pitch bend.
+int MMnote_assign(mmctx *ctx, mmpart *part, int note, uint32_t time, int32_t *velocity, MMnoteShots *shots);

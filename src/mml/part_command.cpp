@@ -1,0 +1,102 @@
+// Part commands `^(name, ...)`: the key signature of a part and its own
+// letter bindings.
+#include <array>
+
+#include "driver/messages.h"
+#include "mml/command.h"
+#include "mml/parse.h"
+#include "store/track.h"
+
+namespace {
+
+using PartCommand = int (*)(mmctx *ctx, mmpart *part, int count, char **items);
+
+// Sets the key of every letter, or of the letters A..G named in the second item.
+int setKey(mmctx *ctx, mmpart *part, int count, char **items, int32_t key, const char *message)
+{
+    if (count == 1) {
+        for (int32_t &entry : part->keySig) entry = key;
+        return 0;
+    }
+    if (count != 2) return MM_setErr(ctx, message);
+    for (const char *c = items[1]; *c; ++c) {
+        if (MM_isBlank((unsigned char)*c)) continue;
+        int letter = MMascii_lower((unsigned char)*c);
+        if (letter < 'a' || letter > 'g') return MM_setErr(ctx, message);
+        part->keySig[letter - 'a'] = key;
+    }
+    return 0;
+}
+
+int flat(mmctx *ctx, mmpart *part, int count, char **items)
+{
+    return setKey(ctx, part, count, items, -1, "^(flat) error!");
+}
+
+int natural(mmctx *ctx, mmpart *part, int count, char **items)
+{
+    return setKey(ctx, part, count, items, 0, "^(natural) error!");
+}
+
+int sharp(mmctx *ctx, mmpart *part, int count, char **items)
+{
+    return setKey(ctx, part, count, items, 1, "^(sharp) error!");
+}
+
+// Binds a mappable letter of this part alone to a command name.
+int mmlcmd(mmctx *ctx, mmpart *part, int count, char **items)
+{
+    constexpr const char *kError = "^(MMLCMD) parameter error!";
+    if (count < 3) return MM_setErr(ctx, kError);
+    int letter = MMascii_lower((unsigned char)items[1][0]);
+    if (!MMascii_isAlpha(letter) || ctx->cmdMap[letter - 'a'] < 0) return MM_setErr(ctx, kError);
+    const char *name = items[2];
+    int code = MM_getMmlCmd(&name);
+    if (code < 0) return MM_setErr(ctx, kError);
+    part->cmdMap[letter - 'a'] = code;
+    return 0;
+}
+
+struct PartCommandRow {
+    const char *name;
+    PartCommand run;
+};
+
+constexpr std::array<PartCommandRow, 4> kPartCommands{{
+    {"flat", flat},
+    {"mmlcmd", mmlcmd},
+    {"natural", natural},
+    {"sharp", sharp},
+}};
+
+PartCommand findCommand(const char *name)
+{
+    size_t lo = 0, hi = kPartCommands.size();
+    while (lo < hi) {
+        size_t mid = (lo + hi) / 2;
+        int order = MM_wordCmp(name, kPartCommands[mid].name);
+        if (order == 0) return kPartCommands[mid].run;
+        if (order < 0) hi = mid; else lo = mid + 1;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int MMmml_partCommand(mmctx *ctx, mmpart *part, const char **cursor)
+{
+    ++*cursor;
+    MM_skipBlanks(cursor);
+    const char *listStart = *cursor;
+    char **items = nullptr;
+    int count = *listStart == '(' ? MM_splitList(cursor, &items) : 0;
+    PartCommand command = count > 0 ? findCommand(items[0]) : nullptr;
+    if (!command) {
+        MM_freeList(count, items);
+        ctx->errPoint = listStart;
+        return MM_setErr(ctx, "'^' part command error!");
+    }
+    int result = command(ctx, part, count, items);
+    MM_freeList(count, items);
+    return result;
+}

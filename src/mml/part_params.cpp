@@ -1,0 +1,140 @@
+#include "mml/part_params.h"
+
+#include "driver/messages.h"
+#include "mml/wrap_int.h"
+#include "store/event.h"
+
+namespace {
+
+constexpr int32_t kTempoMin = 16, kTempoMax = 512;
+constexpr int32_t kOctaveMin = -1, kOctaveMax = 9;
+constexpr int32_t kPitchMin = -8192, kPitchMax = 8191;
+constexpr int32_t kPitchCentre = 8192;
+constexpr int32_t kMicrosecondsPerMinute = 60000000;
+
+struct Range {
+    int32_t lo;
+    int32_t hi;
+};
+
+// Ranges the setters accept, by parameter index.
+constexpr Range kRanges[MMP_COUNT] = {
+    {kTempoMin, kTempoMax}, {kOctaveMin, kOctaveMax}, {-32768, 32767}, {-127, 127}, {1, 127}, {0, 127},
+    {0, 65535}, {0, 65535}, {1, 10000}, {1, 128}, {kPitchMin, kPitchMax}, {0, 127}, {0, 127},
+    {0, 32767}, {0, 32767},
+};
+
+int rangeError(mmctx *ctx, MMparam index)
+{
+    switch (index) {
+    case MMP_TEMPO:
+        MM_setErrMsg(ctx, MM_localText("Tempo error! (%d～%d)"), kTempoMin, kTempoMax);
+        return -1;
+    case MMP_OCTAVE:
+        MM_setErrMsg(ctx, MM_localText("Octave error! (%d～%d)"), kOctaveMin, kOctaveMax);
+        return -1;
+    case MMP_DELAY: return MM_setErr(ctx, "Delay error!");
+    case MMP_KEYSHIFT: return MM_setErr(ctx, MM_localText("Keyshift error! (-127～+127)"));
+    case MMP_VELOCITY: return MM_setErr(ctx, MM_localText("Velocity error! (1～127)"));
+    case MMP_OFFVEL: return MM_setErr(ctx, MM_localText("Off-velocity error! (0～127)"));
+    case MMP_STEP: return MM_setErr(ctx, "Steptime error!");
+    case MMP_GATE: return MM_setErr(ctx, "Gatetime error!");
+    case MMP_GATERATIO: return MM_setErr(ctx, "Gatetime ratio error!");
+    case MMP_PROGRAM: return MM_setErr(ctx, "Program change error!");
+    case MMP_PITCH: return MM_setErr(ctx, "Pitchbend error!");
+    case MMP_CAFPRES: return MM_setErr(ctx, "Channel-after-touch pressure error!");
+    case MMP_PAFPRES: return MM_setErr(ctx, "Polyphonic-after-touch error!");
+    case MMP_CAFDELAY: return MM_setErr(ctx, "Channel-after-touch delay error!");
+    case MMP_PAFDELAY: return MM_setErr(ctx, "Polyphonic-after-touch delay error!");
+    case MMP_COUNT: break;
+    }
+    return -1;
+}
+
+bool inRange(int32_t value, MMparam index) { return value >= kRanges[index].lo && value <= kRanges[index].hi; }
+
+int32_t offsetter(mmpart *part, MMparam index) { return MMval_get(&part->offset[index]); }
+
+}  // namespace
+
+int MMpart_setParam(mmctx *ctx, mmpart *part, MMparam index, mmval *value)
+{
+    if (!inRange(MMval_get(value), index)) return rangeError(ctx, index);
+    part->param[index] = *value;
+    if (index == MMP_GATE) part->gateMode = 1;
+    if (index == MMP_GATERATIO) part->gateMode = 0;
+    return 0;
+}
+
+void MMpart_setChannel(mmpart *part, uint32_t channel) { part->channel = channel; }
+
+int MMpart_setTempo(mmctx *ctx, mmpart *part, mmval *value, uint32_t time)
+{
+    int32_t tempo = MMval_get(value);
+    if (!inRange(tempo, MMP_TEMPO)) return rangeError(ctx, MMP_TEMPO);
+    int32_t bpm = MMclamp(MMwrap_add(tempo, offsetter(part, MMP_TEMPO)), kTempoMin, kTempoMax);
+    part->param[MMP_TEMPO] = *value;
+    return MMevt_tempo(part->track, time, (uint32_t)(kMicrosecondsPerMinute / bpm));
+}
+
+int MMpart_setProgram(mmctx *ctx, mmpart *part, mmval *value, uint32_t time)
+{
+    int32_t program = MMwrap_sub(MMval_get(value), 1);
+    if (program < 0 || program > 127) return MM_setErr(ctx, "Program change error!");
+    program = MMwrap_add(program, offsetter(part, MMP_PROGRAM));
+    if (program < 0 || program > 127) return MM_setErr(ctx, "Program change offset error!");
+    part->param[MMP_PROGRAM] = *value;
+    if (MMpart_programAssign(ctx, part, program, time) < 0) return -1;
+    return MMevt_program(part->track, time, (int32_t)part->channel, program);
+}
+
+int MMpart_setPitch(mmctx *ctx, mmpart *part, mmval *value, uint32_t time)
+{
+    int32_t bend = MMval_get(value);
+    if (!inRange(bend, MMP_PITCH)) return rangeError(ctx, MMP_PITCH);
+    bend = MMclamp(MMwrap_add(bend, offsetter(part, MMP_PITCH)), kPitchMin, kPitchMax);
+    part->param[MMP_PITCH] = *value;
+    return MMevt_pitchBend(part->track, time, (int32_t)part->channel, bend + kPitchCentre);
+}
+
+int MMpart_setCaf(mmctx *ctx, mmpart *part, mmval *value, uint32_t time)
+{
+    int32_t pressure = MMval_get(value);
+    if (pressure < 0 || pressure > 127) return MM_setErr(ctx, "Channel-after-touch error!");
+    part->param[MMP_CAFPRES] = *value;
+    return MMevt_chanPressure(part->track, time, (int32_t)part->channel, pressure);
+}
+
+int MMpart_setPaf(mmctx *ctx, mmpart *part, mmval *value, uint32_t time, int note)
+{
+    int32_t pressure = MMval_get(value);
+    if (pressure < 0 || pressure > 127) return MM_setErr(ctx, "Polyphonic-after-touch error!");
+    part->param[MMP_PAFPRES] = *value;
+    return MMevt_polyPressure(part->track, time, (int32_t)part->channel, note, pressure);
+}
+
+int MMpart_setControl(mmctx *ctx, mmpart *part, mmval *value, uint32_t time, int controller)
+{
+    if (controller < 0 || controller > 127) {
+        MM_setErrMsg(ctx, "Illegal controller number %d (%Xh)!", controller, (unsigned)controller);
+        return -1;
+    }
+    int32_t base = part->track->ccBase[controller];
+    int32_t v = MMval_get(value);
+    if (v < -base || v > 127 - base) {
+        MM_setErrMsg(ctx, "Control (%02X) change  error!", (unsigned)controller);
+        return -1;
+    }
+    v = MMclamp(MMwrap_add(v, MMval_get(&part->ccOffset[controller])), -base, 127 - base);
+    part->ccParam[controller] = *value;
+    return MMevt_control(part->track, time, (int32_t)part->channel, controller, v);
+}
+
+uint32_t MMpart_time(mmpart *part)
+{
+    int64_t delay = MMval_get(&part->param[MMP_DELAY]);
+    delay += MMval_get(&part->offset[MMP_DELAY]);
+    delay += MMevt_delay(part->track);
+    int64_t time = (int64_t)part->clock + delay;
+    return time < 0 ? 0 : (uint32_t)time;
+}
