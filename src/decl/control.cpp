@@ -1,12 +1,51 @@
-// Placeholder: control lines come with the declarations issue.
 #include "decl/control.h"
 
+#include <array>
+
+#include "decl/song_settings.h"
+#include "decl/track_decl.h"
 #include "driver/compile.h"
 #include "driver/messages.h"
+#include "mml/name_table.h"
 #include "mml/parse.h"
+
+namespace {
+
+struct CtlCommand {
+    const char *name;
+    MMctlHandler handler;   // null: the command is not available yet
+};
+
+// Sorted by name for the binary search.
+constexpr std::array<CtlCommand, 14> kCommands{{
+    {"ccvbase", MMctl_ccvbase},
+    {"copyright", MMctl_copyright},
+    {"division", MMctl_division},
+    {"end", MM_end},
+    {"import", nullptr},
+    {"meas", MMctl_meas},
+    {"mmlcmd", nullptr},
+    {"optset", nullptr},
+    {"pattern", nullptr},
+    {"signature", MMctl_signature},
+    {"table", nullptr},
+    {"tempo", MMctl_tempo},
+    {"title", MMctl_title},
+    {"track", MMctl_track},
+}};
+
+static_assert(MM_namesSorted(kCommands), "control commands must be sorted by name");
+
+}  // namespace
 
 int MMctl_line(mmctx *ctx, const char *line)
 {
-    if (MM_wordCmp(line + 1, "end") == 0) return MM_end(ctx, line + 4);
-    return MM_setErr(ctx, "Unknown control command!!");
+    const char *cursor = line + 1;
+    MM_skipBlanks(&cursor);
+    if (*cursor == '\0') return MM_setErr(ctx, "Control line error!!");
+
+    const CtlCommand *command = MM_findName(kCommands, cursor);
+    if (!command || !command->handler) return MM_setErr(ctx, "Unknown control command!!");
+    while (!MM_isWordEnd((unsigned char)*cursor)) ++cursor;
+    return command->handler(ctx, cursor);
 }

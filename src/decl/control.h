@@ -1,5 +1,9 @@
-// Control lines: `.title`, `.tempo`, `.track`, `.end` and their kin.
+// Control lines: the lines that begin with `.` (`.title`, `.tempo`, `.track`,
+// `.end` and their kin), dispatched by their command word.
 #pragma once
 #include "store/context.h"
+
+// Every control-line handler takes the text right behind its command word.
+using MMctlHandler = int (*)(mmctx *ctx, const char *text);
 
 int MMctl_line(mmctx *ctx, const char *line);

@@ -1,25 +1,211 @@
-// Placeholder option parser; the command-line work replaces it.
 #include "driver/options.h"
 
+#include <algorithm>
+#include <array>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
 
+#include "driver/message_table.h"
+#include "driver/paths.h"
 #include "driver/settings.h"
 
-mmsettings MM_settings = {0, nullptr, 131072, 65536, "", "qoral.zyl", "", {}};
+mmsettings MM_settings = {0, nullptr, MM_DEFAULT_CODE_SIZE, MM_DEFAULT_HEAP_SIZE, "", "qoral.zyl", "", {}};
 
-int MM_parseArgs(int argc, char **argv)
+void MM_resetSettings()
 {
-    MM_ctx.console = 1;
-    if (argc > 1) snprintf(MM_ctx.sourceName, sizeof MM_ctx.sourceName, "%s", argv[1]);
+    MM_strListClear(&MM_settings.defs);
+    MM_settings = mmsettings{0, nullptr, MM_DEFAULT_CODE_SIZE, MM_DEFAULT_HEAP_SIZE, "", "qoral.zyl", "", {}};
+}
+
+namespace {
+
+constexpr const char *kParamError = "@ Parameter error!!";
+
+constexpr const char *kUsage[] = {
+    "\n***** QORAL ver.3.02a #01 : MML compiler *****\n\n",
+    "usage : qoral [<opt>] <file[.mml]> [<file[.mid]>]\n",
+    "    <opt> : -scnMsg             Output screen message\n",
+    "            -mppMsg             Output pre-processer message\n",
+    "            -dumpMsg            Output dump message\n",
+    "            -cnsMsgIgn          Ignore console message\n",
+    "            -errOut <file>      Error message output file\n",
+    "            -MsgOut <file>      Message output file\n",
+    "            -codeSize <n>       ZYL code size (K bytes)\n",
+    "            -heapSize <n>       ZYL heap size (K bytes)\n",
+    "            -zylFile <file>     ZYL program filename\n",
+    "            -def <name>[=<str>] Macro define\n",
+};
+
+// Copies an option's argument into a settings field, cut to the field's size.
+template <size_t N>
+void setField(char (&field)[N], const char *value)
+{
+    snprintf(field, N, "%s", value);
+}
+
+// atoi's reading (optional blanks and sign, leading digits, 0 without any)
+// without its overflow: values beyond int are held at the int limits.
+int32_t decimalValue(const char *text)
+{
+    long value = strtol(text, nullptr, 10);
+    return (int32_t)std::clamp<long>(value, INT_MIN, INT_MAX);
+}
+
+uint32_t kilobytes(const char *text) { return (uint32_t)((int64_t)decimalValue(text) * 1024); }
+
+int optHelp(mmctx *, const char *)
+{
+    MM_usage();
+    return -1;
+}
+int optScnMsg(mmctx *ctx, const char *) { ctx->scnMsg = 1; return 0; }
+int optMppMsg(mmctx *ctx, const char *) { ctx->mppMsg = 1; return 0; }
+int optDumpMsg(mmctx *ctx, const char *) { ctx->dumpMsg = 1; return 0; }
+int optDebugMsg(mmctx *ctx, const char *) { ctx->debugMsg = 1; return 0; }
+int optRemarkMsg(mmctx *ctx, const char *) { ctx->remarkMsg = 1; return 0; }
+int optCnsMsgIgn(mmctx *ctx, const char *) { ctx->console = 0; return 0; }
+int optErrOut(mmctx *ctx, const char *arg) { setField(ctx->errPath, arg); return 0; }
+int optMsgOut(mmctx *ctx, const char *arg) { setField(ctx->msgPath, arg); return 0; }
+int optZylPath(mmctx *, const char *arg) { setField(MM_settings.zylDir, arg); return 0; }
+int optZylFile(mmctx *, const char *arg) { setField(MM_settings.zylFile, arg); return 0; }
+int optCodeSize(mmctx *, const char *arg) { MM_settings.codeSize = kilobytes(arg); return 0; }
+int optHeepSize(mmctx *, const char *arg) { MM_settings.heapSize = kilobytes(arg); return 0; }
+int optDef(mmctx *, const char *arg) { MM_strListAdd(&MM_settings.defs, "%s", arg); return 0; }
+
+int optMsgTyp(mmctx *, const char *arg)
+{
+    if (strcasecmp(arg, "japan") == 0 || strcasecmp(arg, "jpn") == 0) MM_setLanguage(1);
+    else if (strcasecmp(arg, "english") == 0 || strcasecmp(arg, "eng") == 0) MM_setLanguage(0);
     return 0;
 }
 
-void MM_usage() {}
+int optWorkMode(mmctx *ctx, const char *arg)
+{
+    if (strcasecmp(arg, "memory") == 0 || strcasecmp(arg, "mem") == 0) ctx->workMode = 0;
+    else if (strcasecmp(arg, "file") == 0) ctx->workMode = 1;
+    return 0;
+}
 
-#include "driver/paths.h"
+int optWorkPath(mmctx *ctx, const char *arg)
+{
+    // Work file names are appended to the path, so a non-empty one ends in a separator.
+    char *path = ctx->workPath;
+    snprintf(path, sizeof ctx->workPath - 1, "%s", arg);
+    if (!path[0]) return 0;
+    if (!MM_isSeparator(MM_lastChar(path))) strcat(path, "/");
+    return 0;
+}
+
+struct Option {
+    const char *key;
+    bool takesArgument;
+    int (*apply)(mmctx *ctx, const char *argument);
+};
+
+// Sorted by key without regard to case.
+constexpr std::array kOptions = {
+    Option{"cnsMsgIgn", false, optCnsMsgIgn},
+    Option{"codeSize", true, optCodeSize},
+    Option{"debugMsg", false, optDebugMsg},
+    Option{"def", true, optDef},
+    Option{"dumpMsg", false, optDumpMsg},
+    Option{"errOut", true, optErrOut},
+    Option{"heepSize", true, optHeepSize},
+    Option{"help", false, optHelp},
+    Option{"mppMsg", false, optMppMsg},
+    Option{"msgOut", true, optMsgOut},
+    Option{"msgTyp", true, optMsgTyp},
+    Option{"remarkMsg", false, optRemarkMsg},
+    Option{"scnMsg", false, optScnMsg},
+    Option{"workMode", true, optWorkMode},
+    Option{"workPath", true, optWorkPath},
+    Option{"zylFile", true, optZylFile},
+    Option{"zylPath", true, optZylPath},
+};
+
+constexpr char lower(char c) { return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c; }
+
+constexpr int compareKeys(const char *a, const char *b)
+{
+    for (;; ++a, ++b) {
+        char x = lower(*a), y = lower(*b);
+        if (x != y || !x) return (unsigned char)x - (unsigned char)y;
+    }
+}
+
+static_assert(std::is_sorted(kOptions.begin(), kOptions.end(),
+                             [](const Option &a, const Option &b) { return compareKeys(a.key, b.key) < 0; }));
+
+const Option *findOption(const char *name)
+{
+    auto it = std::lower_bound(kOptions.begin(), kOptions.end(), name,
+                               [](const Option &o, const char *n) { return compareKeys(o.key, n) < 0; });
+    return it != kOptions.end() && compareKeys(it->key, name) == 0 ? &*it : nullptr;
+}
+
+// A word beginning with '-' is an option. A word beginning with '/' is one
+// only when it names an option or asks for help; any other is a path.
+bool isOptionWord(const char *word)
+{
+    if (word[0] == '-') return true;
+    return word[0] == '/' && (word[1] == '?' || findOption(word + 1));
+}
+
+}  // namespace
+
+void MM_usage()
+{
+    for (const char *line : kUsage) fputs(line, stdout);
+}
+
+int MM_parseArgs(int argc, char **argv)
+{
+    mmctx *ctx = &MM_ctx;
+    ctx->console = 1;
+    MM_strListClear(&MM_settings.defs);
+    int files = 0;
+    for (int i = 1; i < argc; ++i) {
+        const char *word = argv[i];
+        if (!isOptionWord(word)) {
+            if (files == 0) setField(ctx->sourceName, word);
+            else if (files == 1) setField(ctx->outputName, word);
+            ++files;
+            continue;
+        }
+        const char *name = word + 1;
+        if (name[0] == '?') {
+            MM_usage();
+            return -1;
+        }
+        const Option *option = findOption(name);
+        if (!option) {
+            printf("%s (%s)\n", kParamError, word);
+            return -1;
+        }
+        const char *argument = nullptr;
+        if (option->takesArgument) {
+            // A missing argument, or one that looks like an option, drops the option.
+            if (i + 1 >= argc || isOptionWord(argv[i + 1])) continue;
+            argument = argv[++i];
+        }
+        if (option->apply(ctx, argument) != 0) return -1;
+    }
+    if (files == 0 || !ctx->sourceName[0]) {
+        printf("%s\n", kParamError);
+        return -1;
+    }
+    return 0;
+}
 
 void MM_outputName(mmctx *ctx)
 {
-    if (ctx->outputName[0] == '\0') MM_pathStripExt(ctx->outputName, ctx->sourceName);
-    MM_defaultExt(ctx->outputName, ctx->outputName, ".mid");
+    if (!ctx->outputName[0]) {
+        char source[MM_PATH_SIZE];
+        MM_defaultExt(source, ctx->sourceName, ".mml", sizeof source);
+        MM_pathStripExt(ctx->outputName, source, sizeof ctx->outputName);
+    }
+    MM_defaultExt(ctx->outputName, ctx->outputName, ".mid", sizeof ctx->outputName);
 }

@@ -1,10 +1,16 @@
 // Program-wide settings filled by the command line; everything else lives in
-// the compiler context.
+// the compiler context. The message language is kept by the message table
+// (MM_setLanguage).
 #pragma once
 #include <cstdint>
 #include "store/context.h"
 
-// Singly linked list of strings; each entry's text is stored right behind it.
+constexpr uint32_t MM_DEFAULT_CODE_SIZE = 131072;
+constexpr uint32_t MM_DEFAULT_HEAP_SIZE = 65536;
+constexpr int MM_STRLIST_SCRATCH = 512;   // longest list text, its NUL included
+
+// Singly linked list of strings; each entry's text is stored right behind it,
+// in the same allocation.
 struct strEntry {
     strEntry *next;
     uint32_t size;             // text length including its NUL
@@ -15,10 +21,13 @@ struct strList {
     strEntry *head;
     strEntry *tail;
     uint32_t count;
-    uint32_t bytes;
+    uint32_t bytes;            // sum of the entries' sizes
 };
 
+// Appends a printf-formatted text (cut to the scratch size); -1 when out of
+// memory, leaving the list unchanged.
 int MM_strListAdd(strList *list, const char *format, ...) __attribute__((format(printf, 2, 3)));
+// Frees every entry and empties the list.
 void MM_strListClear(strList *list);
 
 struct mmsettings {
@@ -33,3 +42,6 @@ struct mmsettings {
 };
 
 extern mmsettings MM_settings;
+
+// Back to the settings of a fresh process (the definitions list freed).
+void MM_resetSettings();

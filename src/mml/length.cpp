@@ -49,7 +49,7 @@ int MMmml_defaultLength(mmctx *ctx, mmpart *part, const char **cursor)
 {
     ++*cursor;
     MM_skipBlanks(cursor);
-    int32_t length;
+    int32_t length = 0;
     if (MMmml_length(ctx, part, 0, cursor, &length) < 0) return -1;
     part->param[MMP_STEP] = MMval_abs(length);
     return 0;
@@ -59,7 +59,7 @@ int MMmml_rest(mmctx *ctx, mmpart *part, const char **cursor)
 {
     ++*cursor;
     MM_skipBlanks(cursor);
-    int32_t length;
+    int32_t length = 0;
     if (MMmml_length(ctx, part, 1, cursor, &length) < 0) return -1;
     int32_t step = part->tupletOn ? part->tupletStep : MMwrap_add(length, MMval_get(&part->offset[MMP_STEP]));
     if (step >= 0) part->clock += (uint32_t)step;

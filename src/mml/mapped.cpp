@@ -6,6 +6,7 @@
 
 #include "driver/messages.h"
 #include "mml/command.h"
+#include "mml/command_names.h"
 #include "mml/parse.h"
 #include "mml/part_params.h"
 #include "mml/wrap_int.h"
@@ -27,9 +28,7 @@ struct MappedCommand {
 };
 
 constexpr int32_t kClockBars = 32;
-constexpr int32_t kCcCode = 32;         // `cc`: controller number written after the letter
-constexpr int32_t kControlCodes = 128;  // 128 + n: controller n
-constexpr int32_t kLastCode = 28;
+constexpr int32_t kLastCode = MMCMD_PAFPRES;
 
 constexpr MappedCommand kNone{Action::None, MSG_NAME_TEMPO, nullptr, MMP_TEMPO, false, 0, 0, 0, 0};
 
@@ -37,25 +36,25 @@ constexpr std::array<MappedCommand, kLastCode + 1> makeCommands()
 {
     std::array<MappedCommand, kLastCode + 1> c{};
     for (MappedCommand &m : c) m = kNone;
-    c[1] = {Action::Tempo, MSG_NAME_TEMPO, nullptr, MMP_TEMPO, false, 0, 0, -496, 496};
-    c[2] = {Action::Channel, MSG_NAME_CHANNEL, nullptr, MMP_TEMPO, false, 0, 0, 0, 0};
-    c[3] = {Action::Plain, MSG_NAME_DELAY, nullptr, MMP_DELAY, false, 0, 0, -32767, 32767};
-    c[4] = {Action::Clock, MSG_NAME_CLOCK, nullptr, MMP_TEMPO, false, 0, 0, 0, 0};
-    c[11] = {Action::Plain, MSG_NAME_KEYSHIFT, nullptr, MMP_KEYSHIFT, false, 0, 0, -127, 127};
-    c[12] = {Action::Plain, MSG_NAME_OCTAVE, nullptr, MMP_OCTAVE, false, 0, 0, -10, 10};
-    c[13] = {Action::Plain, MSG_NAME_VELOCITY, nullptr, MMP_VELOCITY, true, 1, 127, -127, 127};
-    c[14] = {Action::Plain, MSG_NAME_OFFVEL, nullptr, MMP_OFFVEL, true, 0, 127, -127, 127};
-    c[15] = {Action::Plain, MSG_NAME_STEP, nullptr, MMP_STEP, false, 0, 0, -65535, 65535};
-    c[16] = {Action::Plain, MSG_NAME_GATERATIO, nullptr, MMP_GATERATIO, false, 0, 0, -1000, 1000};
-    c[17] = {Action::Plain, MSG_NAME_GATE, nullptr, MMP_GATE, false, 0, 0, -65535, 65535};
-    c[21] = {Action::Program, MSG_NAME_PROGRAM, nullptr, MMP_PROGRAM, false, 0, 0, -127, 127};
-    c[22] = {Action::Pitch, MSG_NAME_PITCH, nullptr, MMP_PITCH, true, -8192, 8191, -16383, 16383};
-    c[23] = {Action::Caf, MSG_NAME_TEMPO, "Channel-after-touch", MMP_CAFPRES, true, 0, 127, -127, 127};
-    c[24] = {Action::Plain, MSG_NAME_TEMPO, "Channel-after-touch", MMP_CAFPRES, true, 0, 127, -127, 127};
-    c[25] = {Action::Plain, MSG_NAME_TEMPO, "Channel-after-touch delay", MMP_CAFDELAY, false, 0, 0, -65535, 65535};
-    c[26] = {Action::Paf, MSG_NAME_TEMPO, "Polyphonic-after-touch", MMP_PAFPRES, true, 0, 127, -127, 127};
-    c[27] = {Action::Plain, MSG_NAME_TEMPO, "Polyohonic-after-touch delay", MMP_PAFDELAY, false, 0, 0, -65535, 65535};
-    c[28] = {Action::Plain, MSG_NAME_TEMPO, "Polyphonic-after-touch", MMP_PAFPRES, true, 0, 127, -127, 127};
+    c[MMCMD_TEMPO] = {Action::Tempo, MSG_NAME_TEMPO, nullptr, MMP_TEMPO, false, 0, 0, -496, 496};
+    c[MMCMD_CHANNEL] = {Action::Channel, MSG_NAME_CHANNEL, nullptr, MMP_TEMPO, false, 0, 0, 0, 0};
+    c[MMCMD_DELAY] = {Action::Plain, MSG_NAME_DELAY, nullptr, MMP_DELAY, false, 0, 0, -32767, 32767};
+    c[MMCMD_CLOCK] = {Action::Clock, MSG_NAME_CLOCK, nullptr, MMP_TEMPO, false, 0, 0, 0, 0};
+    c[MMCMD_KEYSHIFT] = {Action::Plain, MSG_NAME_KEYSHIFT, nullptr, MMP_KEYSHIFT, false, 0, 0, -127, 127};
+    c[MMCMD_OCTAVE] = {Action::Plain, MSG_NAME_OCTAVE, nullptr, MMP_OCTAVE, false, 0, 0, -10, 10};
+    c[MMCMD_VELOCITY] = {Action::Plain, MSG_NAME_VELOCITY, nullptr, MMP_VELOCITY, true, 1, 127, -127, 127};
+    c[MMCMD_OFFVELOCITY] = {Action::Plain, MSG_NAME_OFFVEL, nullptr, MMP_OFFVEL, true, 0, 127, -127, 127};
+    c[MMCMD_STEP] = {Action::Plain, MSG_NAME_STEP, nullptr, MMP_STEP, false, 0, 0, -65535, 65535};
+    c[MMCMD_GATERATIO] = {Action::Plain, MSG_NAME_GATERATIO, nullptr, MMP_GATERATIO, false, 0, 0, -1000, 1000};
+    c[MMCMD_GATE] = {Action::Plain, MSG_NAME_GATE, nullptr, MMP_GATE, false, 0, 0, -65535, 65535};
+    c[MMCMD_PROGRAM] = {Action::Program, MSG_NAME_PROGRAM, nullptr, MMP_PROGRAM, false, 0, 0, -127, 127};
+    c[MMCMD_PITCH] = {Action::Pitch, MSG_NAME_PITCH, nullptr, MMP_PITCH, true, -8192, 8191, -16383, 16383};
+    c[MMCMD_CAF] = {Action::Caf, MSG_NAME_TEMPO, "Channel-after-touch", MMP_CAFPRES, true, 0, 127, -127, 127};
+    c[MMCMD_CAFPRES] = {Action::Plain, MSG_NAME_TEMPO, "Channel-after-touch", MMP_CAFPRES, true, 0, 127, -127, 127};
+    c[MMCMD_CAFDELAY] = {Action::Plain, MSG_NAME_TEMPO, "Channel-after-touch delay", MMP_CAFDELAY, false, 0, 0, -65535, 65535};
+    c[MMCMD_PAF] = {Action::Paf, MSG_NAME_TEMPO, "Polyphonic-after-touch", MMP_PAFPRES, true, 0, 127, -127, 127};
+    c[MMCMD_PAFDELAY] = {Action::Plain, MSG_NAME_TEMPO, "Polyohonic-after-touch delay", MMP_PAFDELAY, false, 0, 0, -65535, 65535};
+    c[MMCMD_PAFPRES] = {Action::Plain, MSG_NAME_TEMPO, "Polyphonic-after-touch", MMP_PAFPRES, true, 0, 127, -127, 127};
     return c;
 }
 
@@ -156,7 +155,7 @@ int ccCommand(mmctx *ctx, mmpart *part, const char **cursor)
     int32_t controller;
     if (MM_getNum(&controller, cursor) == 0 && controller >= 0 && controller <= 127) {
         MM_skipBlanks(cursor);
-        if (**cursor == ',' || **cursor == '/') return MMmml_mapped(ctx, part, cursor, kControlCodes + controller);
+        if (**cursor == ',' || **cursor == '/') return MMmml_mapped(ctx, part, cursor, MMCMD_CCV + controller);
     }
     ctx->errPoint = *cursor;
     return MM_setErr(ctx, "Controle change error!");
@@ -166,12 +165,12 @@ int ccCommand(mmctx *ctx, mmpart *part, const char **cursor)
 
 int MMmml_mapped(mmctx *ctx, mmpart *part, const char **cursor, int32_t code)
 {
-    if (code == kCcCode) return ccCommand(ctx, part, cursor);
+    if (code == MMCMD_CC) return ccCommand(ctx, part, cursor);
     static constexpr MappedCommand kControl{Action::Control, MSG_NAME_CONTROL, nullptr, MMP_TEMPO, true, 0, 0, -127, 127};
     int controller = -1;
     const MappedCommand *cmd = nullptr;
-    if (code >= kControlCodes && code < kControlCodes + 128) {
-        controller = code - kControlCodes;
+    if (code >= MMCMD_CCV && code < MMCMD_CCV + MM_CONTROLLERS) {
+        controller = code - MMCMD_CCV;
         cmd = &kControl;
     } else if (code >= 1 && code <= kLastCode && kCommands[code].action != Action::None) {
         cmd = &kCommands[code];

@@ -66,7 +66,7 @@ int readNoteNumber(mmctx *ctx, mmpart *part, int letter, const char **cursor, co
 int readStep(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots, int32_t *step)
 {
     MM_skipBlanks(cursor);
-    int32_t length;
+    int32_t length = 0;
     int read = MMlength_value(ctx->division, cursor, &length);
     if (read < 0) return fail(ctx, *cursor, MM_text(MSG_NOTE_STEPTIME));
     if (read == 0) length = MMval_get(&part->param[MMP_STEP]);
@@ -238,7 +238,7 @@ int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
 {
     MMnoteShots shots{};
     MMpin_take(ctx, part, &shots);
-    int letter = MMascii_lower((unsigned char)**cursor);
+    int letter = MM_lowerAscii((unsigned char)**cursor);
     ++*cursor;
 
     int32_t number;
@@ -246,7 +246,7 @@ int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
     number = MMwrap_add(number, effective(part, shots.keyShift, MMP_KEYSHIFT));
     if (number < 0 || number > 127) return fail(ctx, *cursor, MM_text(MSG_NOTE_RANGE));
 
-    int32_t step, gate;
+    int32_t step = 0, gate = 0;
     if (readStep(ctx, part, cursor, shots, &step) < 0) return -1;
     if (step < 0) step = 0;
     if (readGate(ctx, part, cursor, shots, step, &gate) < 0) return -1;

@@ -4,6 +4,7 @@
 
 #include "driver/messages.h"
 #include "mml/command.h"
+#include "mml/name_table.h"
 #include "mml/parse.h"
 #include "store/track.h"
 
@@ -21,7 +22,7 @@ int setKey(mmctx *ctx, mmpart *part, int count, char **items, int32_t key, const
     if (count != 2) return MM_setErr(ctx, message);
     for (const char *c = items[1]; *c; ++c) {
         if (MM_isBlank((unsigned char)*c)) continue;
-        int letter = MMascii_lower((unsigned char)*c);
+        int letter = MM_lowerAscii((unsigned char)*c);
         if (letter < 'a' || letter > 'g') return MM_setErr(ctx, message);
         part->keySig[letter - 'a'] = key;
     }
@@ -48,7 +49,7 @@ int mmlcmd(mmctx *ctx, mmpart *part, int count, char **items)
 {
     constexpr const char *kError = "^(MMLCMD) parameter error!";
     if (count < 3) return MM_setErr(ctx, kError);
-    int letter = MMascii_lower((unsigned char)items[1][0]);
+    int letter = MM_lowerAscii((unsigned char)items[1][0]);
     if (!MMascii_isAlpha(letter) || ctx->cmdMap[letter - 'a'] < 0) return MM_setErr(ctx, kError);
     const char *name = items[2];
     int code = MM_getMmlCmd(&name);
@@ -69,17 +70,7 @@ constexpr std::array<PartCommandRow, 4> kPartCommands{{
     {"sharp", sharp},
 }};
 
-PartCommand findCommand(const char *name)
-{
-    size_t lo = 0, hi = kPartCommands.size();
-    while (lo < hi) {
-        size_t mid = (lo + hi) / 2;
-        int order = MM_wordCmp(name, kPartCommands[mid].name);
-        if (order == 0) return kPartCommands[mid].run;
-        if (order < 0) hi = mid; else lo = mid + 1;
-    }
-    return nullptr;
-}
+static_assert(MM_namesSorted(kPartCommands));
 
 }  // namespace
 
@@ -90,13 +81,13 @@ int MMmml_partCommand(mmctx *ctx, mmpart *part, const char **cursor)
     const char *listStart = *cursor;
     char **items = nullptr;
     int count = *listStart == '(' ? MM_splitList(cursor, &items) : 0;
-    PartCommand command = count > 0 ? findCommand(items[0]) : nullptr;
+    const PartCommandRow *command = count > 0 ? MM_findName(kPartCommands, items[0]) : nullptr;
     if (!command) {
         MM_freeList(count, items);
         ctx->errPoint = listStart;
         return MM_setErr(ctx, "'^' part command error!");
     }
-    int result = command(ctx, part, count, items);
+    int result = command->run(ctx, part, count, items);
     MM_freeList(count, items);
     return result;
 }

@@ -38,7 +38,7 @@ int MMmml_tupletOpen(mmctx *ctx, mmpart *part, const char **cursor)
     }
     if (!*close) return fail(ctx, "EOL encountered within '{...}'");
     ++close;
-    int32_t total, count;
+    int32_t total = 0, count = 0;
     if (readTotal(ctx, part, &close, &total, &count) < 0) return -1;
     part->tupletCount = count;
     part->tupletStep = total / count;
@@ -52,7 +52,7 @@ int MMmml_tupletClose(mmctx *ctx, mmpart *part, const char **cursor)
     ctx->errPoint = *cursor;
     ++*cursor;
     if (!part->tupletOn) return fail(ctx, "Found '}'!");
-    int32_t total, count;
+    int32_t total = 0, count = 0;
     if (readTotal(ctx, part, cursor, &total, &count) < 0) return -1;
     if (count != part->tupletCount) return fail(ctx, "'{...}' unexpected error!");
     part->tupletOn = 0;

@@ -3,10 +3,14 @@
 // keeps the record in its track's time-ordered list (or work file).
 #pragma once
 #include <cstdint>
+#include "store/name_lookup.h"
 #include "store/track.h"
 
 // Each record counts its payload plus this in the work size.
 constexpr int32_t MM_EVENT_WORK = 23;
+// The longest payload a record can hold: the largest length a MIDI file can
+// express.
+constexpr uint32_t MM_EVENT_MAX_LENGTH = 0x0FFFFFFF;
 
 struct mmevt {
     mmevt *next;               // towards later clocks
@@ -36,13 +40,14 @@ int MMevt_sysexRaw(mmtrk *track, uint32_t clock, uint32_t length, const uint8_t 
 int MMevt_marker(mmtrk *track, uint32_t clock, int kind, int value);
 int32_t MMevt_delay(mmtrk *track);
 
+// A zero-filled record with room for `length` payload bytes, owned by `track`
+// (its `track` field): it lives in that track's record storage, belongs in
+// that track's list and is released with MMevt_free or MMevt_freeAll;
+// `track` and `length` must not change.
 mmevt *MMevt_alloc(mmtrk *track, uint32_t clock, uint32_t length);
 int MMevt_insert(mmtrk *track, mmevt *record);
 // Releases one record and takes it out of the work size (not out of a list).
 void MMevt_free(mmtrk *track, mmevt *record);
-
-struct MMname {
-    const char *name;
-    int32_t value;
-};
-int32_t MM_lookupName(const char *name, const MMname *table, int count);
+// Releases the track's record storage: every record the track made, in its
+// list or not, is freed and taken out of the work size; the list is emptied.
+void MMevt_freeAll(mmtrk *track);

@@ -7,6 +7,7 @@
 #include "driver/messages.h"
 #include "mml/parse.h"
 #include "mml/registers.h"
+#include "output/optimizer.h"
 #include "store/event.h"
 #include "store/work.h"
 
@@ -50,6 +51,7 @@ void initTrack(mmtrk *t)
     setFilter(t->cafF, 0, 127, 7, true);
     setFilter(t->pafF, 0, 127, 7, true);
     for (int c = 0; c < 128; ++c) setFilter(t->ccF[c], -t->ccBase[c], 127 - t->ccBase[c], 7, true);
+    MMopt_initTrack(t);
 }
 
 void freePart(mmctx *ctx, mmpart *part)
@@ -229,10 +231,7 @@ void MMtrk_freeAll(mmctx *ctx)
             bucket = t->next;
             MMtrk_close(ctx, t);
             MMwork_remove(t);
-            while (mmevt *e = t->head) {
-                t->head = e->next;
-                MMevt_free(t, e);
-            }
+            MMevt_freeAll(t);
             free(t);
             ctx->workSize -= MM_TRACK_WORK;
         }

@@ -1,4 +1,213 @@
-// Placeholder: work files come with the event store.
 #include "store/work.h"
 
-void MMwork_remove(mmtrk *) {}
+#include <cerrno>
+#include <cstring>
+
+#include "driver/messages.h"
+#include "store/event.h"
+
+namespace {
+
+bool tooManyOpen(int error) { return error == EMFILE || error == ENFILE; }
+
+[[noreturn]] void fatal(mmctx *ctx, MMmsgId message)
+{
+    MM_setErr(ctx, MM_text(message));
+    MM_errorReport();
+}
+
+[[noreturn]] void writeFailed(mmtrk *track, int error)
+{
+    MM_setErrMsg(track->ctx, "Work file write error! %s: %s", track->workName, strerror(error));
+    MM_errorReport();
+}
+
+// Closes the stream and frees its slot. Buffered data reaches the file only
+// here, so a write that failed (a full disk) shows now; reportFailure makes
+// that fatal. Removal at the end and after a read do not report.
+void closeStream(mmtrk *track, bool reportFailure)
+{
+    FILE *fp = track->workFp;
+    if (!fp) return;
+    track->workFp = nullptr;
+    for (mmtrk *&slot : track->ctx->workSlots)
+        if (slot == track) slot = nullptr;
+    bool failed = ferror(fp) != 0;
+    errno = 0;
+    if (fclose(fp) != 0) failed = true;
+    if (failed && reportFailure) writeFailed(track, errno ? errno : EIO);
+}
+
+// Closes the first open stream from the slot the counter names on; false
+// when none is open.
+bool closeOther(mmctx *ctx)
+{
+    uint32_t start = ctx->workCounter++ % MM_WORK_SLOTS;
+    for (uint32_t i = 0; i < MM_WORK_SLOTS; ++i) {
+        if (mmtrk *open = ctx->workSlots[(start + i) % MM_WORK_SLOTS]) {
+            closeStream(open, true);
+            return true;
+        }
+    }
+    return false;
+}
+
+void makeRoom(mmctx *ctx)
+{
+    if (!closeOther(ctx)) fatal(ctx, MSG_TOO_MANY_FILES);
+}
+
+// Takes the first free number by creating its file exclusively, so two
+// compilers sharing a work path never take the same file.
+void createWorkFile(mmtrk *track)
+{
+    mmctx *ctx = track->ctx;
+    char name[sizeof track->workName];
+    for (unsigned number = 0; number < MM_WORK_FILES;) {
+        snprintf(name, sizeof name, "%s_qv%05u.)0(", ctx->workPath, number);
+        errno = 0;
+        if (FILE *fp = fopen(name, "wbx")) {
+            fclose(fp);
+            memcpy(track->workName, name, sizeof name);
+            return;
+        }
+        if (errno == EEXIST)
+            ++number;
+        else if (tooManyOpen(errno))
+            makeRoom(ctx);
+        else
+            fatal(ctx, MSG_FILE_OPEN);
+    }
+    fatal(ctx, MSG_FILE_OPEN);
+}
+
+// Takes the first empty slot from the one the counter names; with all taken,
+// the stream in that slot is closed.
+void registerStream(mmtrk *track)
+{
+    mmctx *ctx = track->ctx;
+    uint32_t start = ctx->workCounter++ % MM_WORK_SLOTS;
+    for (uint32_t i = 0; i < MM_WORK_SLOTS; ++i) {
+        mmtrk *&slot = ctx->workSlots[(start + i) % MM_WORK_SLOTS];
+        if (!slot) {
+            slot = track;
+            return;
+        }
+    }
+    closeStream(ctx->workSlots[start], true);
+    ctx->workSlots[start] = track;
+}
+
+void putLe32(uint8_t *out, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) out[i] = (uint8_t)(value >> (8 * i));
+}
+
+uint32_t getLe32(const uint8_t *in)
+{
+    return (uint32_t)in[0] | (uint32_t)in[1] << 8 | (uint32_t)in[2] << 16 | (uint32_t)in[3] << 24;
+}
+
+int endOfFile(mmtrk *track)
+{
+    closeStream(track, false);
+    return MM_setErr(track->ctx, MM_text(MSG_EOF_ENCOUNTERED));
+}
+
+// One write per record while it is short: a stream call costs more than the
+// copy. The compiler is single-threaded, so work streams skip stdio's locks.
+void writeRecord(mmtrk *track, FILE *fp, const mmevt *e)
+{
+    uint8_t buffer[256];
+    putLe32(buffer, e->clock);
+    putLe32(buffer + 4, e->length);
+    bool written;
+    if (e->length <= sizeof buffer - 8) {
+        memcpy(buffer + 8, e->data, e->length);
+        written = fwrite_unlocked(buffer, 1, 8 + e->length, fp) == 8 + e->length;
+    } else {
+        written = fwrite_unlocked(buffer, 1, 8, fp) == 8 &&
+                  fwrite_unlocked(e->data, 1, e->length, fp) == e->length;
+    }
+    if (!written) writeFailed(track, errno ? errno : EIO);
+}
+
+}  // namespace
+
+FILE *MMwork_open(mmtrk *track, const char *mode)
+{
+    if (track->workFp) return track->workFp;
+    mmctx *ctx = track->ctx;
+    if (!track->workName[0]) createWorkFile(track);
+    FILE *fp;
+    for (;;) {
+        errno = 0;
+        fp = fopen(track->workName, mode);
+        if (fp) break;
+        if (!tooManyOpen(errno)) fatal(ctx, MSG_FILE_OPEN);
+        makeRoom(ctx);
+    }
+    track->workFp = fp;
+    registerStream(track);
+    return fp;
+}
+
+int MMwork_put(mmtrk *track, const mmevt *e)
+{
+    FILE *fp = MMwork_open(track, "ab");
+    if (!fp) return -1;
+    writeRecord(track, fp, e);
+    return 0;
+}
+
+int MMwork_close(mmtrk *track)
+{
+    closeStream(track, true);
+    return 0;
+}
+
+int MMwork_load(mmtrk *track)
+{
+    MMwork_close(track);
+    // A track that never wrote an event has no file and nothing to read.
+    if (!track->workName[0]) return 0;
+    FILE *fp = MMwork_open(track, "rb");
+    for (;;) {
+        uint8_t head[8];
+        size_t got = fread_unlocked(head, 1, sizeof head, fp);
+        if (got == 0 && !ferror(fp)) break;
+        // A record head cut short is a damaged file, not the end of one.
+        if (got != sizeof head) return endOfFile(track);
+        mmevt *e = MMevt_alloc(track, getLe32(head), getLe32(head + 4));
+        if (!e) {
+            closeStream(track, false);
+            return -1;
+        }
+        if (fread_unlocked(e->data, 1, e->length, fp) != e->length) {
+            MMevt_free(track, e);
+            return endOfFile(track);
+        }
+        MMevt_insert(track, e);
+    }
+    closeStream(track, false);
+    return 0;
+}
+
+int MMwork_save(mmtrk *track)
+{
+    MMwork_close(track);
+    FILE *fp = MMwork_open(track, "wb");
+    for (const mmevt *e = track->head; e; e = e->next) writeRecord(track, fp, e);
+    MMwork_close(track);
+    MMevt_freeAll(track);
+    return 0;
+}
+
+void MMwork_remove(mmtrk *track)
+{
+    closeStream(track, false);
+    if (track->workName[0]) {
+        remove(track->workName);
+        track->workName[0] = '\0';
+    }
+}

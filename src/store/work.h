@@ -6,9 +6,19 @@
 
 struct mmevt;
 
+// Work files are numbered 0..MM_WORK_FILES-1 in the work path.
+constexpr unsigned MM_WORK_FILES = 10000;
+
+// The track's open work stream, opened with `mode` when closed. Failures are
+// fatal and do not return.
 FILE *MMwork_open(mmtrk *track, const char *mode);
 int MMwork_put(mmtrk *track, const mmevt *event);
+// Closes the track's work stream; a write that failed is fatal.
 int MMwork_close(mmtrk *track);
+// Reads the whole work file back into the track's event list, in time order.
 int MMwork_load(mmtrk *track);
+// Writes the track's event list back over its work file, in list order, and
+// frees the records.
+int MMwork_save(mmtrk *track);
 // Closes the track's work stream and deletes its work file.
 void MMwork_remove(mmtrk *track);

@@ -1,0 +1,11 @@
+// Control lines that set song-wide values and controller bases.
+#pragma once
+#include "store/context.h"
+
+int MMctl_title(mmctx *ctx, const char *text);
+int MMctl_copyright(mmctx *ctx, const char *text);
+int MMctl_division(mmctx *ctx, const char *text);
+int MMctl_tempo(mmctx *ctx, const char *text);
+int MMctl_signature(mmctx *ctx, const char *text);
+int MMctl_meas(mmctx *ctx, const char *text);
+int MMctl_ccvbase(mmctx *ctx, const char *text);
