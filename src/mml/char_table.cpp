@@ -6,6 +6,7 @@
 #include "driver/messages.h"
 #include "mml/command.h"
 #include "mml/part_params.h"
+#include "mml/registers.h"
 #include "store/track.h"
 
 namespace {
@@ -29,8 +30,9 @@ constexpr Table makeTable()
     bind(table, "{", MMmml_tupletOpen);
     bind(table, "}", MMmml_tupletClose);
     bind(table, "^", MMmml_partCommand);
-    // Still unknown here: '@' track commands, '*' pattern calls, and the
-    // registers '%', '?' (setters) and '!' (pins).
+    bind(table, "%?", MMset_command);
+    bind(table, "!", MMpin_command);
+    // Still unknown here: '@' track commands and '*' pattern calls.
     return table;
 }
 

@@ -6,6 +6,7 @@
 
 #include "driver/messages.h"
 #include "mml/parse.h"
+#include "mml/registers.h"
 #include "output/optimizer.h"
 #include "store/event.h"
 #include "store/work.h"
@@ -55,6 +56,7 @@ void initTrack(mmtrk *t)
 
 void freePart(mmctx *ctx, mmpart *part)
 {
+    MMpart_freeRegisters(ctx, part);
     free(part);
     ctx->workSize -= MM_PART_WORK;
 }

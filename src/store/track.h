@@ -10,6 +10,9 @@
 struct mmevt;
 struct mmevtPool;
 struct mmpart;
+struct Setter;
+struct Offsetter;
+struct Pin;
 
 // Work sizes as users see them in the progress and final lines.
 constexpr int32_t MM_TRACK_WORK = 8328;
@@ -19,6 +22,7 @@ constexpr int32_t MM_PITCHMAP_WORK = 32768;
 
 constexpr int MM_NAME_SIZE = 64;     // track names keep 63 characters
 constexpr int MM_PART_BUCKETS = 16;
+constexpr int MM_REGISTER_CHAINS = 16;  // hash chains per register kind in a part
 constexpr int MM_PITCH_ENTRIES = 16384;
 
 // One filtered quantity: y = ratio * x / 1024 + offset + random, clamped and
@@ -112,8 +116,13 @@ struct mmpart {
     mmval ccParam[128];
     mmval offset[MMP_COUNT];
     mmval ccOffset[128];
-    uint32_t pinArmed;
-    void *pinDef;
+    Setter *setter;            // the setter defined or applied last
+    Offsetter *offsetter;      // the offsetter defined or applied last
+    uint32_t pinArmed;         // the next note takes the items of pinDef
+    Pin *pinDef;
+    Setter *setters[MM_REGISTER_CHAINS];
+    Pin *pins[MM_REGISTER_CHAINS];
+    Offsetter *offsetters[MM_REGISTER_CHAINS];
     int32_t keySig[7];         // a..g: -1 flat, 0 natural, +1 sharp
 };
 
