@@ -17,6 +17,10 @@ normalise() {
            -e 's/^(コンパイル開始: |コンパイル終了: ).*/\1<time>/' \
            -e 's/^(コンパイル時間: ).*/\1<seconds>/'
 }
+# The control track opens with a text event that holds the time of writing.
+normalise_csv() {
+    sed -E 's|^(1, 0, Text_t, "Sorvane Compiler ver\.3\.02a #01 : )[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}"$|\1<time>"|'
+}
 while IFS= read -r -d '' song; do
     dir=$(dirname "$song")
     name=$(basename "$song" .mml)
@@ -28,7 +32,7 @@ while IFS= read -r -d '' song; do
     (cd "$dir" && "$qoral" "${args[@]}" "$name.mml") > "$tmp/out" 2> "$tmp/err"
     status=$?
     { normalise < "$tmp/out"; echo "exit status $status"; } > "$tmp/actual.out"
-    if [ -f "$base.mid" ]; then midicsv "$base.mid" > "$tmp/actual.csv"; rm -f "$base.mid"; fi
+    if [ -f "$base.mid" ]; then midicsv "$base.mid" | normalise_csv > "$tmp/actual.csv"; rm -f "$base.mid"; fi
     if [ "${UPDATE:-0}" = 1 ]; then
         cp "$tmp/actual.out" "$base.out"
         if [ -f "$tmp/actual.csv" ]; then cp "$tmp/actual.csv" "$base.csv"; else rm -f "$base.csv"; fi

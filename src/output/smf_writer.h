@@ -1,5 +1,13 @@
-// Writes the song as a format-1 Standard MIDI File.
+// Writes the song as a format-1 Standard MIDI File: the header chunk, then
+// one track chunk per track in ascending track number.
 #pragma once
-#include "store/context.h"
+#include "store/track.h"
 
+// Writes ctx->outputName (derived from the source name when not given).
+// 0, or -1 with a pending message; a failed write leaves no file behind.
 int MM_writeSmf(mmctx *ctx);
+
+// The two steps of MM_writeSmf, writing to ctx->outFile: 0, or -1 with a
+// pending message.
+int MM_writeSmfHeader(mmctx *ctx);
+int MM_writeSmfTrack(mmctx *ctx, mmtrk *track);

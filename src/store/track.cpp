@@ -6,6 +6,7 @@
 
 #include "driver/messages.h"
 #include "mml/parse.h"
+#include "output/optimizer.h"
 #include "store/event.h"
 #include "store/work.h"
 
@@ -49,6 +50,7 @@ void initTrack(mmtrk *t)
     setFilter(t->cafF, 0, 127, 7, true);
     setFilter(t->pafF, 0, 127, 7, true);
     for (int c = 0; c < 128; ++c) setFilter(t->ccF[c], -t->ccBase[c], 127 - t->ccBase[c], 7, true);
+    MMopt_initTrack(t);
 }
 
 void freePart(mmctx *ctx, mmpart *part)

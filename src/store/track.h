@@ -36,6 +36,19 @@ struct mmfilter {
     int32_t randHi;
 };
 
+// The optimiser's flag words (tempo, note, pitch bend, program, channel and
+// polyphonic aftertouch, exclusive, then one per controller) and the last
+// values its pass has kept per channel; output/optimizer.h gives their meaning.
+constexpr int MM_OPT_WORDS = 7 + 128;
+struct mmoptState {
+    uint32_t tempo;
+    uint16_t program[16];
+    uint16_t pitch[16];
+    uint16_t caf[16];
+    uint16_t paf[16][128];
+    uint16_t cc[16][128];
+};
+
 struct mmtrk {
     mmtrk *next;
     mmctx *ctx;
@@ -63,6 +76,8 @@ struct mmtrk {
     uint8_t *ccvMap[128];      // null until first needed
     mmfilter tempoF, delayF, noteF, velF, pitchF, progF, cafF, pafF;
     mmfilter ccF[128];
+    uint16_t optFlags[MM_OPT_WORDS];
+    mmoptState optState;
     mmevt *head;
     mmevt *cursor;             // the record inserted last
     mmevt *tail;

@@ -1,0 +1,100 @@
+#include "output/smf_track.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "driver/messages.h"
+#include "store/event.h"
+
+namespace {
+
+constexpr uint8_t kMeta = 0xff;
+constexpr uint8_t kMetaCopyright = 0x02;
+constexpr uint8_t kMetaTrackName = 0x03;
+constexpr uint8_t kMetaText = 0x01;
+constexpr uint8_t kMetaEndTrack = 0x2f;
+constexpr uint8_t kMetaTempo = 0x51;
+constexpr uint8_t kMetaSignature = 0x58;
+
+void append(std::vector<uint8_t> &out, const uint8_t *from, const uint8_t *to)
+{
+    out.insert(out.end(), from, to);
+}
+
+void textEvent(std::vector<uint8_t> &out, uint8_t type, const char *text)
+{
+    size_t length = strlen(text);
+    out.push_back(0);          // delta
+    out.push_back(kMeta);
+    out.push_back(type);
+    MM_smfVlq(out, (uint32_t)length);
+    append(out, (const uint8_t *)text, (const uint8_t *)text + length);
+}
+
+void openingEvents(mmctx *ctx, std::vector<uint8_t> &out)
+{
+    if (ctx->title[0]) textEvent(out, kMetaTrackName, ctx->title);
+    if (ctx->copyright[0]) textEvent(out, kMetaCopyright, ctx->copyright);
+    char version[96];
+    snprintf(version, sizeof version, MM_VERSION_TEXT, MM_timeStr());
+    textEvent(out, kMetaText, version);
+}
+
+// Data bytes that follow a channel status.
+uint32_t channelDataBytes(uint8_t status) { return status >= 0xc0 && status < 0xe0 ? 1 : 2; }
+
+}  // namespace
+
+void MM_smfVlq(std::vector<uint8_t> &out, uint32_t value)
+{
+    value &= 0x0fffffff;
+    uint8_t groups[4];
+    int n = 0;
+    groups[n++] = value & 0x7f;
+    while (value >>= 7) groups[n++] = (uint8_t)((value & 0x7f) | 0x80);
+    while (n > 0) out.push_back(groups[--n]);
+}
+
+void MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
+{
+    if (track == ctx->ctrlTrack) openingEvents(ctx, out);
+    uint32_t lastClock = 0;    // clock of the last event written
+    uint8_t running = 0;       // running status, 0 when cleared
+    for (const mmevt *e = track->head; e; e = e->next) {
+        const uint8_t *d = e->data;
+        uint32_t length = e->length;
+        if (length == 0) continue;
+        uint8_t status = d[0];
+        if (status >= 0x80 && status < 0xf0) {
+            uint32_t size = 1 + channelDataBytes(status);
+            if (length < size) continue;
+            MM_smfVlq(out, e->clock - lastClock);
+            lastClock = e->clock;
+            if (status != running) out.push_back(status);
+            running = status;
+            append(out, d + 1, d + size);
+        } else if (status == 0xf0 || status == 0xf7) {
+            MM_smfVlq(out, e->clock - lastClock);
+            lastClock = e->clock;
+            out.push_back(status);
+            MM_smfVlq(out, length - 1);
+            append(out, d + 1, d + length);
+            running = 0;
+        } else if (status == kMeta) {
+            running = 0;
+            if (length < 2 || d[1] >= 0x80) continue;   // internal markers stay in the compiler
+            MM_smfVlq(out, e->clock - lastClock);
+            lastClock = e->clock;
+            uint8_t type = d[1];
+            if (type == kMetaEndTrack || type == kMetaTempo || type == kMetaSignature) {
+                append(out, d, d + length);             // these records hold their length byte
+                if (type == kMetaEndTrack) break;
+            } else {
+                out.push_back(kMeta);
+                out.push_back(type);
+                MM_smfVlq(out, length - 2);
+                append(out, d + 2, d + length);
+            }
+        }
+    }
+}

@@ -1,0 +1,18 @@
+// Encodes one track's event list as the events of a MIDI track chunk: delta
+// times, running status, meta lengths, and the opening events of the
+// control track.
+#pragma once
+#include <cstdint>
+#include <vector>
+#include "store/track.h"
+
+// The text event that opens the control track, formatted with the time of writing.
+constexpr const char *MM_VERSION_TEXT = "Sorvane Compiler ver.3.02a #01 : %s";
+
+// Appends a variable-length quantity (7 bits a byte, most significant group
+// first); values are taken modulo 2^28.
+void MM_smfVlq(std::vector<uint8_t> &out, uint32_t value);
+
+// Appends the track's events up to and including its end-of-track event.
+// Internal markers and records that are no MIDI event are left out.
+void MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out);
