@@ -8,6 +8,7 @@
 #include "driver/messages.h"
 #include "mml/name_table.h"
 #include "mml/parse.h"
+#include "output/optimizer.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ constexpr std::array<CtlCommand, 14> kCommands{{
     {"import", nullptr},
     {"meas", MMctl_meas},
     {"mmlcmd", nullptr},
-    {"optset", nullptr},
+    {"optset", MMopt_optset},
     {"pattern", nullptr},
     {"signature", MMctl_signature},
     {"table", nullptr},

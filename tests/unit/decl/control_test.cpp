@@ -44,10 +44,12 @@ TEST_F(ControlLine, EveryImplementedCommandIsFound)
     EXPECT_EQ(0, line(".track 1 macro:a"));
     EXPECT_EQ(0, line(".ccvbase 1 7/1"));
     EXPECT_EQ(0, line(".meas"));
+    EXPECT_EQ(0, line(".optset ctrl tempo"));
     EXPECT_STREQ("(c) me", ctx->copyright);
     EXPECT_EQ(480, ctx->division);
     EXPECT_EQ(1000000u, ctx->tempo);
     EXPECT_EQ(3, ctx->signature[0]);
     EXPECT_EQ(1, MMtrk_findNo(ctx, 1)->ccBase[7]);
     EXPECT_EQ(1440u, ctx->measureClock);
+    EXPECT_EQ(0, ctx->ctrlTrack->optFlags[0]);
 }

@@ -54,21 +54,3 @@ TEST_F(TrackDecl, SyntaxFaultsCreateNoTrack)
     }
     EXPECT_EQ(1, ctx->trackCount);
 }
-
-TEST_F(TrackDecl, NameOrNumberInUseFailsInTheCreation)
-{
-    ASSERT_EQ(0, line(".track 1 macro:piano"));
-    EXPECT_EQ(-1, line(".track 4 macro:PIANO"));
-    EXPECT_EQ("Using track macro 0x22PIANO0x22 !", error);
-    EXPECT_EQ(-1, line(".track 1 macro:organ"));
-    EXPECT_EQ("Using track no.1 !", error);
-    EXPECT_EQ(-1, line(".track 2 macro:ctrl"));
-    EXPECT_EQ("Using track macro 0x22ctrl0x22 !", error);
-    EXPECT_EQ(2, ctx->trackCount);
-}
-
-TEST_F(TrackDecl, LongNameIsCutTo63Characters)
-{
-    ASSERT_EQ(0, line(".track 7 macro:" + std::string(80, 'n')));
-    EXPECT_EQ(std::string(63, 'n'), MMtrk_findNo(ctx, 7)->name);
-}
