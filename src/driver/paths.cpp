@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -79,6 +81,26 @@ char MM_lastChar(const char *s)
     char last = '\0';
     for (size_t i = 0; s[i]; i += MM_charLength(s + i)) last = MM_charLength(s + i) == 1 ? s[i] : '\0';
     return last;
+}
+
+void MM_slashPath(char *path)
+{
+    for (size_t i = 0; path[i]; i += MM_charLength(path + i))
+        if (path[i] == '\\') path[i] = '/';
+}
+
+FILE *MM_openPath(const char *path, const char *mode)
+{
+    std::string native = path;
+    MM_slashPath(native.data());
+    FILE *fp = fopen(native.c_str(), mode);
+    if (!fp) return nullptr;
+    struct stat info;
+    if (fstat(fileno(fp), &info) == 0 && S_ISDIR(info.st_mode)) {
+        fclose(fp);
+        return nullptr;
+    }
+    return fp;
 }
 
 void MM_pathJoin(char *dir, const char *name, size_t size)

@@ -5,6 +5,7 @@
 // the default is a path buffer of MM_PATH_SIZE bytes. A result that does not
 // fit is cut short (never in the middle of a double-byte character).
 #pragma once
+#include <cstdio>
 #include <cstddef>
 #include "store/context.h"
 
@@ -36,3 +37,9 @@ inline size_t MM_charLength(const char *p)
 char MM_lastChar(const char *s);
 
 inline bool MM_isSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Turns every `\` that is not the trail byte of a double-byte character into
+// `/`, in place: file names keep the separators users write on other systems.
+void MM_slashPath(char *path);
+// Opens `path` after MM_slashPath; a directory never opens as a file.
+FILE *MM_openPath(const char *path, const char *mode);

@@ -12,6 +12,7 @@
 
 #include "driver/messages.h"
 #include "driver/options.h"
+#include "driver/paths.h"
 #include "output/optimizer.h"
 #include "output/smf_track.h"
 #include "store/event.h"
@@ -144,6 +145,7 @@ int MM_writeSmfTrack(mmctx *ctx, mmtrk *track)
 int MM_writeSmf(mmctx *ctx)
 {
     MM_outputName(ctx);
+    MM_slashPath(ctx->outputName);
     if (sameFile(ctx->outputName, ctx->sourceName)) {
         MM_setErrMsg(ctx, "%s : Output file is the source file!", ctx->outputName);
         return -1;

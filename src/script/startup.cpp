@@ -45,7 +45,7 @@ void setDefaults(mmctx *ctx)
     ctx->workSize = 0;
 }
 
-FILE *openText(const char *path) { return path[0] ? fopen(path, "w") : nullptr; }
+FILE *openText(const char *path) { return path[0] ? MM_openPath(path, "w") : nullptr; }
 
 bool readable(const char *path)
 {
@@ -59,6 +59,7 @@ bool tryDirectory(char *path, const std::string &dir)
 {
     snprintf(path, kPathSize, "%s", dir.c_str());
     MM_pathJoin(path, MM_settings.zylFile);
+    MM_slashPath(path);
     return readable(path);
 }
 

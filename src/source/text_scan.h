@@ -10,13 +10,11 @@ inline bool MMcpp_isIdentStart(int c) { return c == '_' || MMcpp_isAlpha(c); }
 inline bool MMcpp_isIdentChar(int c) { return MMcpp_isIdentStart(c) || MMcpp_isDigit(c); }
 inline int MMcpp_lower(int c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 
-inline bool MMcpp_isTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
-
 // Bytes taken by the character at p, which lies before end: 2 for a lead
 // byte followed by a trail byte, else 1.
 inline int MMcpp_charLen(const char *p, const char *end)
 {
-    return p + 1 < end && MM_isLeadByte((unsigned char)p[0]) && MMcpp_isTrailByte((unsigned char)p[1]) ? 2 : 1;
+    return p + 1 < end && MM_isLeadByte((unsigned char)p[0]) && MM_isTrailByte((unsigned char)p[1]) ? 2 : 1;
 }
 
 // True when name is a macro name: `_` or a letter, then `_`, letters and digits.

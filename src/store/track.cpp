@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "driver/messages.h"
+#include "driver/paths.h"
 #include "mml/parse.h"
 #include "mml/registers.h"
 #include "output/optimizer.h"
@@ -81,6 +82,7 @@ int MMtrk_int(mmctx *ctx)
             strcpy(ctx->workPath, "./");
         }
     }
+    MM_slashPath(ctx->workPath);
     ctx->workCounter = 0;
     memset(ctx->workSlots, 0, sizeof ctx->workSlots);
     MM_msg(ctx, MSGC_INIT, "$$$ MMtrk_int() Ok");
