@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "driver/messages.h"
+#include "mml/name_table.h"
 #include "mml/parse.h"
 #include "source/macro_table.h"
 #include "source/reader.h"
@@ -143,7 +144,7 @@ struct Directive {
     Handler handler;
 };
 
-// Sorted by name for the binary search.
+// Sorted by name for the one shared lookup.
 constexpr std::array<Directive, 10> kDirectives = {{
     {"define", doDefine},
     {"else", doElse},
@@ -157,19 +158,12 @@ constexpr std::array<Directive, 10> kDirectives = {{
     {"undef", doUndef},
 }};
 
+static_assert(MM_namesSorted(kDirectives));
+
 Handler findDirective(const char *word)
 {
-    size_t lo = 0, hi = kDirectives.size();
-    while (lo < hi) {
-        size_t mid = (lo + hi) / 2;
-        int cmp = MM_wordCmp(word, kDirectives[mid].name);
-        if (cmp == 0) return kDirectives[mid].handler;
-        if (cmp < 0)
-            hi = mid;
-        else
-            lo = mid + 1;
-    }
-    return nullptr;
+    const Directive *directive = MM_findName(kDirectives, word);
+    return directive ? directive->handler : nullptr;
 }
 
 }  // namespace
