@@ -7,31 +7,19 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
-#include "mml/mml_line.h"
-#include "mml/random.h"
-#include "store/track.h"
+#include "../tests/unit/fixture.h"
 
 namespace {
 
-// The start-up letter map, with the unbound letters given the commands that
-// no default letter reaches: i = cc, j = paf, y = prog, z = caf.
-constexpr int32_t kFuzzCmdMap[MM_LETTERS] = {-1, -1, -1, -1, -1, -1, -1, 2, 32, 26, 11, -1, 129,
-                                             -1, 12, 138, 16, -1, 4, 1, 22, 13, 135, 139, 21, 23};
-
+// The start-up context, with the unbound letters given the commands that no
+// default letter reaches: i = cc, j = paf, y = prog, z = caf.
 void freshContext(mmctx *ctx)
 {
-    MMtrk_freeAll(ctx);
-    memset(ctx, 0, sizeof *ctx);
-    memcpy(ctx->cmdMap, kFuzzCmdMap, sizeof ctx->cmdMap);
-    ctx->division = 960;
-    ctx->tempo = ctx->curTempo = 500000;
-    static constexpr uint8_t kSignature[4] = {4, 2, 24, 8};
-    memcpy(ctx->signature, kSignature, 4);
-    memcpy(ctx->curSignature, kSignature, 4);
-    ctx->errMsg = ctx->errBuf;
-    MM_srand(0);
-    MMtrk_int(ctx);
+    resetContext();
+    const std::pair<char, int32_t> unbound[] = {{'i', 32}, {'j', 26}, {'y', 21}, {'z', 23}};
+    for (auto [letter, command] : unbound) ctx->cmdMap[letter - 'a'] = command;
     MMtrk_create(ctx, 1, "a", 0, 0);
     MMtrk_create(ctx, 2, "b", 0, 9);
 }
@@ -53,6 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!line.empty() && MMmml_line(ctx, line.c_str()) != 0) break;
         start = end + 1;
     }
-    MMtrk_freeAll(ctx);
+    MM_releaseAll();
     return 0;
 }

@@ -1,10 +1,6 @@
 #include "driver/paths.h"
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <string>
-#include <vector>
+#include "../fixture.h"
 
 namespace {
 
@@ -110,6 +106,20 @@ TEST(Paths, SplitWords)
     EXPECT_EQ((Words{"a", ""}), split("a,"));
     EXPECT_EQ((Words{"x, y", "z", "open end"}), split("\"x, y\" z \"open end"));
     EXPECT_EQ(Words{}, split(" \t\r\n"));
+}
+
+TEST(Paths, BackslashesSeparateExceptAsTrailBytesAndFoldersNeverOpen)
+{
+    char path[] = "dir\\sub\\\x95\\name.mml";  // 0x95 0x5C is one double-byte character
+    MM_slashPath(path);
+    EXPECT_STREQ("dir/sub/\x95\\name.mml", path);
+
+    ScratchDir dir;
+    dir.write("song.mml", "");
+    FILE *fp = MM_openPath((dir.path + "\\song.mml").c_str(), "r");
+    EXPECT_NE(nullptr, fp);
+    if (fp) fclose(fp);
+    EXPECT_EQ(nullptr, MM_openPath(dir.path.c_str(), "r"));
 }
 
 TEST(Paths, ProgDirIsTheRunningProgramsDirectory)

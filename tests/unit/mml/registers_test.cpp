@@ -1,22 +1,8 @@
 #include "mml/registers.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstring>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "driver/messages.h"
-#include "mml/mml_line.h"
-#include "mml/random.h"
-#include "store/event.h"
-#include "store/track.h"
+#include "../fixture.h"
 
 namespace {
-
-using Events = std::vector<std::string>;
 
 // The work size the registers of one kind should account for.
 template <class R> int32_t registerWork(R *const *chains, int32_t each)
@@ -30,212 +16,120 @@ template <class R> int32_t registerWork(R *const *chains, int32_t each)
     return work;
 }
 
-constexpr int32_t kDefaultCmdMap[MM_LETTERS] = {-1, -1, -1, -1, -1, -1, -1, 2, 0, 0, 11, -1, 129,
-                                                -1, 12, 138, 16, -1, 4, 1, 22, 13, 135, 139, 0, 0};
+using Events = std::vector<StoredEvent>;
 
-// A song with the control track and one music track "piano" (number 1,
-// channel 1), whose part 1 runs the MML of each test.
-class Registers : public ::testing::Test {
+// A track "a" whose part 1 runs the MML of each test.
+class Registers : public ContextTest {
 protected:
     void SetUp() override
     {
-        ctx = std::make_unique<mmctx>();
-        memcpy(ctx->cmdMap, kDefaultCmdMap, sizeof ctx->cmdMap);
-        ctx->division = 960;
-        ctx->tempo = ctx->curTempo = 500000;
-        ctx->errMsg = nullptr;
-        MM_srand(0);
-        MM_setLanguage(0);
-        ASSERT_EQ(0, MMtrk_int(ctx.get()));
-        ASSERT_EQ(0, MMtrk_create(ctx.get(), 1, "piano", 0, 0));
-        piano = MMtrk_find(ctx.get(), "piano");
-        part = MMpart_get(piano, 1);
+        ContextTest::SetUp();
+        a = track(1, "a");
+        part = MMpart_get(a, 1);
         ASSERT_NE(nullptr, part);
+        ASSERT_EQ("", run(""));  // the first line writes the song's tempo and signature
     }
+    std::string run(const std::string &commands) { return mml("a(1) = " + commands); }
+    int32_t velocity() { return MMval_get(&part->param[MMP_VELOCITY]); }
 
-    void TearDown() override
-    {
-        MMtrk_freeAll(ctx.get());
-        MM_setLanguage(0);
-    }
-
-    int run(const char *mml, mmtrk *track = nullptr, uint32_t partNumber = 1)
-    {
-        line = mml;
-        return MMmml_exec(ctx.get(), track ? track : piano, partNumber, line.c_str());
-    }
-
-    // Runs MML that must fail; gives its message.
-    std::string failure(const char *mml, mmtrk *track = nullptr)
-    {
-        ctx->errMsg = nullptr;
-        if (run(mml, track) == 0) return "(no error)";
-        return ctx->errMsg ? ctx->errMsg : "(no message)";
-    }
-
-    // Runs MML that must succeed; gives the message if it fails.
-    std::string ok(const char *mml, mmtrk *track = nullptr)
-    {
-        ctx->errMsg = nullptr;
-        if (run(mml, track) == 0) return "";
-        return ctx->errMsg ? ctx->errMsg : "(no message)";
-    }
-
-    // Where the failing command pointed, as the rest of the line from there.
-    std::string errorPoint() const { return ctx->errPoint ? ctx->errPoint : "(none)"; }
-
-    // The piano's events as "clock: hex bytes".
-    Events events() const
-    {
-        Events out;
-        for (mmevt *e = piano->head; e; e = e->next) {
-            std::string text = std::to_string(e->clock) + ":";
-            for (uint32_t i = 0; i < e->length; ++i) {
-                char hex[4];
-                snprintf(hex, sizeof hex, " %02x", e->data[i]);
-                text += hex;
-            }
-            out.push_back(text);
-        }
-        return out;
-    }
-
-    std::unique_ptr<mmctx> ctx;
-    mmtrk *piano = nullptr;
+    mmtrk *a = nullptr;
     mmpart *part = nullptr;
-    std::string line;
 };
 
-TEST_F(Registers, RegistersSharingAChainStayApart)
+TEST_F(Registers, FaultsNameTheirItem)
 {
-    ASSERT_EQ("", ok("%1(v:10) %17(v:20) %33(v:30) %1"));
-    EXPECT_EQ(10, MMval_get(&part->param[MMP_VELOCITY]));
-    // The newest register heads the chain of n: (16 - n mod 16) mod 16.
-    EXPECT_EQ(33, part->setters[15]->number);
-    EXPECT_EQ(17, part->setters[15]->next->number);
-}
-
-TEST_F(Registers, EmptyListEmptiesWithoutApplying)
-{
-    ASSERT_EQ("", ok("%() %1() %1"));
-    ASSERT_EQ("", ok("%"));
-    EXPECT_TRUE(events().empty());
-    EXPECT_EQ(nullptr, part->setters[0]->items);
-}
-
-TEST_F(Registers, RandomSetterDrawsAtEveryApplication)
-{
-    ASSERT_EQ("", ok("%1(v:*10..20) %1 c %1 c %1 c"));
-    for (const std::string &e : events()) {
-        unsigned clock, status, note, velocity;
-        ASSERT_EQ(4, sscanf(e.c_str(), "%u: %x %x %x", &clock, &status, &note, &velocity));
-        if (velocity) {
-            EXPECT_TRUE(velocity >= 10 && velocity <= 20) << e;
-        }
-    }
-}
-
-TEST_F(Registers, ItemErrorsNameTheItem)
-{
-    EXPECT_EQ("(?) Setter command error! 'vel'", failure("%1(vel) c"));
+    const std::pair<const char *, const char *> cases[] = {
+        {"%1(x:5)", "(?) Setter command error! 'x:5'"},
+        {"%1(v:200 , g:1)", "(?) Setter command error! 'v:200 '"},
+        {"%1(v:*100..200)", "(?) Setter command error! 'v:*100..200'"},
+        {"%1(o:10)", "(?) Setter command error! 'o:10'"},
+        {"%1(o:'+6)", "(?) Setter command error! 'o:'+6'"},
+        {"%1(v:100x)", "(?) Setter command error! 'v:100x'"},
+        {"%1(ch:17)", "(?) Setter command error! 'ch:17'"},
+        {"%1(gp:1001)", "(?) Setter command error! 'gp:1001'"},
+        {"%1(cd:32768)", "(?) Setter command error! 'cd:32768'"},
+        {"%1(v:1,)", "(?) Setter command error! ''"},
+        {"%1(cc:10/64)", "(?) Setter command error! 'cc:10/64'"},  // controller 10 runs -64..63 about its base
+        {"%1(cc:128/1)", "(?) Setter command error! 'cc:128/1'"},
+        {"%1(cc:7 /1)", "(?) Setter command error! 'cc:7 /1'"},
+        {"%1(cc:7)", "(?) Setter command error! 'cc:7'"},
+        {"?#1(o:21)", "(?#) Offsetter command error! 'o:21'"},
+        {"!1(cd:65536)", "(!) Pin command error! 'cd:65536'"},
+        {"!(q:1)", "(!) Pin command error! 'q:1'"},
+        // Faults before the items have no item text.
+        {"%4294967295", "(?) Setter command error!"},  // wraps to -1
+        {"!0", "(!) Pin command error!"},
+        {"%#1((v:1)", "(?#) Offsetter command error!"},
+    };
+    for (const auto &[commands, message] : cases) EXPECT_EQ(message, run(commands)) << commands;
+    EXPECT_EQ("(?) Setter command error! 'vel'", run("%1(vel) c"));
     EXPECT_EQ(" c", errorPoint());
-    EXPECT_EQ("(?) Setter command error! 'x:5'", failure("%1(x:5)"));
-    EXPECT_EQ("(?) Setter command error! 'v:200 '", failure("%1(v:200 , g:1)"));
-    EXPECT_EQ("(?) Setter command error! 'v:*100..200'", failure("%1(v:*100..200)"));
-    EXPECT_EQ("(?) Setter command error! 'o:10'", failure("%1(o:10)"));
-    EXPECT_EQ("(?) Setter command error! 'o:'+6'", failure("%1(o:'+6)"));
-    EXPECT_EQ("(?) Setter command error! 'v:100x'", failure("%1(v:100x)"));
-    EXPECT_EQ("(?) Setter command error! 'ch:17'", failure("%1(ch:17)"));
-    EXPECT_EQ("(?) Setter command error! 'gp:1001'", failure("%1(gp:1001)"));
-    EXPECT_EQ("(?) Setter command error! 'cd:32768'", failure("%1(cd:32768)"));
-    EXPECT_EQ("(?) Setter command error! ''", failure("%1(v:1,)"));
-    EXPECT_EQ("Can't change tempo without \"CTRL\" track!", failure("!1(v:30,t:140)"));
-    // A relative velocity is clamped into 1..127 rather than refused.
-    ASSERT_EQ("", ok("v100 ?2(v:'+100) v1 ?2"));
-    EXPECT_EQ(127, MMval_get(&part->param[MMP_VELOCITY]));
+    EXPECT_EQ("", run("! c"));  // the faulty definition still made an empty pin 0
 }
 
-TEST_F(Registers, ControllerItems)
+TEST_F(Registers, ItemsBeforeAFaultStayAndApplicationStopsAtTheFailingItem)
 {
-    // Controller 10 has base 64, so its values run -64..63.
-    ASSERT_EQ("", ok("%1(cc:10/63, CC:7/'+100) %1"));
-    EXPECT_EQ((Events{"0: b0 0a 7f", "0: b0 07 7f"}), events());
-    EXPECT_EQ("(?) Setter command error! 'cc:10/64'", failure("%1(cc:10/64)"));
-    EXPECT_EQ("(?) Setter command error! 'cc:128/1'", failure("%1(cc:128/1)"));
-    EXPECT_EQ("(?) Setter command error! 'cc:7 /1'", failure("%1(cc:7 /1)"));
-    EXPECT_EQ("(?) Setter command error! 'cc:7'", failure("%1(cc:7)"));
-}
+    EXPECT_EQ("(?) Setter command error! 'x:5'", run("%1(v:100,x:5,k:12)"));
+    ASSERT_EQ("", run("%1 c"));
+    EXPECT_EQ((Events{{0, {0x90, 60, 100}}, {959, {0x90, 60, 0}}}), eventsOf(a));
 
-TEST_F(Registers, FaultsBeforeTheItemsHaveNoItemText)
-{
-    EXPECT_EQ("(?) Setter command error!", failure("%0(v:1)"));
-    EXPECT_EQ("(?) Setter command error!", failure("%4294967295"));  // wraps to -1
-    // A list whose `)` is missing is refused, not taken as empty.
-    EXPECT_EQ("(?) Setter command error!", failure("%1(v:100"));
-    EXPECT_EQ("(!) Pin command error!", failure("!0"));
-    EXPECT_EQ("(?#) Offsetter command error!", failure("%#1((v:1)"));
-}
-
-TEST_F(Registers, ItemsBeforeAFaultStay)
-{
-    EXPECT_EQ("(?) Setter command error! 'x:5'", failure("%1(v:100,x:5,k:12)"));
-    ASSERT_EQ("", ok("%1 c"));
-    EXPECT_EQ((Events{"0: 90 3c 64", "959: 90 3c 00"}), events());
-}
-
-TEST_F(Registers, FailingApplicationStopsAtItsItem)
-{
-    EXPECT_EQ("(?) Setter command error!", failure("%(paf:10)"));
-    ASSERT_EQ("", ok("%#(pg:1) %1(v:50,pg:128,k:1)"));
-    EXPECT_EQ("Program change offset error!", failure("%1 c"));
+    ASSERT_EQ("", run("%#(pg:1) %2(v:50,pg:128,k:1)"));
+    EXPECT_EQ("Program change offset error!", run("%2 c"));
     EXPECT_EQ(" c", errorPoint());
-    EXPECT_EQ(50, MMval_get(&part->param[MMP_VELOCITY]));
+    EXPECT_EQ(50, velocity());
     EXPECT_EQ(0, MMval_get(&part->param[MMP_KEYSHIFT]));
 }
 
-TEST_F(Registers, OffsetterItemsAndErrors)
+TEST_F(Registers, ValuesAreClampedOrSentWhereTheItemSays)
 {
-    ASSERT_EQ("", ok("%#1(cc:7/-20,caf:5,paf:6,ov:7) %#1"));
+    // A relative velocity is clamped into 1..127 rather than refused.
+    ASSERT_EQ("", run("v100 ?2(v:'+100) v1 ?2"));
+    EXPECT_EQ(127, velocity());
+    ASSERT_EQ("", run("%() %1() %1"));  // an empty list empties without applying
+    EXPECT_EQ(nullptr, part->setters[0]->items);
+    ASSERT_EQ("", run("%1(cc:10/63, CC:7/'+100) %1"));
+    EXPECT_EQ((Events{{0, {0xb0, 10, 127}}, {0, {0xb0, 7, 127}}}), eventsOf(a));
+    MMevt_freeAll(a);
+    // Channel and sending aftertouch items of a pin do not act on the note.
+    ASSERT_EQ("", run("!(ch:2,caf:3,d:5,cd:65535) c"));
+    EXPECT_EQ((Events{{0, {0x90, 60, 127}}, {959, {0x90, 60, 0}}, {65535, {0xd0, 0}}}), eventsOf(a));
+}
+
+TEST_F(Registers, DefiningAPinDisarmsPinZero)
+{
+    ASSERT_EQ("", run("!(v:30) !1(v:40) c"));
+    EXPECT_EQ((Events{{0, {0x90, 60, 127}}, {959, {0x90, 60, 0}}}), eventsOf(a));
+    EXPECT_EQ(0u, part->pinArmed);
+}
+
+TEST_F(Registers, OffsetterItems)
+{
+    ASSERT_EQ("", run("%#1(cc:7/-20,caf:5,paf:6,ov:7) %#1"));
     EXPECT_EQ(-20, part->ccOffset[7].value);
     EXPECT_EQ(5, part->offset[MMP_CAFPRES].value);
     EXPECT_EQ(6, part->offset[MMP_PAFPRES].value);
     EXPECT_EQ(7, part->offset[MMP_OFFVEL].value);
-    EXPECT_TRUE(events().empty());
-    EXPECT_EQ("(?#) Offsetter command error! 'ch:2'", failure("%#1(ch:2)"));
-    EXPECT_EQ("(?#) Offsetter command error! 'o:21'", failure("?#1(o:21)"));
-    EXPECT_EQ("Unknown offsetter number (?#)5", failure("?#5"));
-    ASSERT_EQ("", ok("%#2(k:255,o:-20,t:496)", ctx->ctrlTrack));
+    EXPECT_EQ(nullptr, a->head);
+    EXPECT_EQ("", mml("CTRL(0) = %#2(k:255,o:-20,t:496)"));
 }
 
-TEST_F(Registers, DefiningAPinDisarms)
+TEST_F(Registers, RandomSetterDrawsAtEveryApplication)
 {
-    ASSERT_EQ("", ok("!(v:30) !1(v:40) c"));
-    EXPECT_EQ((Events{"0: 90 3c 7f", "959: 90 3c 00"}), events());
-    EXPECT_EQ(0u, part->pinArmed);
-    EXPECT_EQ(part->pins[15], part->pinDef);
-}
-
-TEST_F(Registers, PinValuesAndErrors)
-{
-    // Channel and sending aftertouch items are taken but do not act on the note.
-    ASSERT_EQ("", ok("!(ch:2,caf:3,d:5,cd:65535) c"));
-    EXPECT_EQ((Events{"0: 90 3c 7f", "959: 90 3c 00", "65535: d0 00"}), events());
-    EXPECT_EQ("(!) Pin command error! 'v:0'", failure("!1(v:0)"));
-    EXPECT_EQ("(!) Pin command error! 'cd:65536'", failure("!1(cd:65536)"));
-    EXPECT_EQ("Unknown pin number (!)3", failure("!3"));
-    // A faulty definition still makes its register, here an empty pin 0.
-    EXPECT_EQ("(!) Pin command error! 'q:1'", failure("!(q:1)"));
-    EXPECT_EQ("", ok("! c"));
+    ASSERT_EQ("", run("%1(v:*10..20) %1 c %1 c %1 c %1 c"));
+    std::vector<int> velocities = noteVelocities(a);
+    ASSERT_EQ(4u, velocities.size());
+    for (int v : velocities) EXPECT_TRUE(v >= 10 && v <= 20) << v;
+    EXPECT_NE(velocities, std::vector<int>(4, velocities[0]));
 }
 
 TEST_F(Registers, WorkSizeCountsRegistersAndItems)
 {
     int32_t base = ctx->workSize;
-    ASSERT_EQ("", ok("%1(v:1,k:2) %#1(k:3) !1(v:4,o:5,g:6)"));
+    ASSERT_EQ("", run("%1(v:1,k:2) %#1(k:3) !1(v:4,o:5,g:6)"));
     EXPECT_EQ(base + 12 + 2 * 24 + 12 + 24 + 16 + 3 * 24, ctx->workSize);
-    ASSERT_EQ("", ok("!1(v:4) %1()"));
+    ASSERT_EQ("", run("!1(v:4) %1()"));
     EXPECT_EQ(base + 12 + 12 + 24 + 16 + 24, ctx->workSize);
-    MMtrk_close(ctx.get(), piano);
+    MMtrk_close(ctx, a);
     EXPECT_EQ(base - MM_PART_WORK, ctx->workSize);
 }
 
@@ -249,14 +143,9 @@ TEST_F(Registers, ExtremeNumbersAndOddListsFailCleanly)
         "%#1(s:*'-65535..65535%) %#1 c", "!1(s:*'-65535..65535%) !1 c", "?#", "%#", "!(", "%(",
     };
     int32_t base = ctx->workSize;
-    for (const char *mml : lines) {
-        ctx->errMsg = nullptr;
-        if (run(mml) != 0) {
-            EXPECT_NE(nullptr, ctx->errMsg) << mml;
-        }
-    }
+    for (const char *commands : lines) EXPECT_NE("(no message)", run(commands)) << commands;
     int32_t eventWork = 0;
-    for (mmevt *e = piano->head; e; e = e->next) eventWork += (int32_t)e->length + MM_EVENT_WORK;
+    for (mmevt *e = a->head; e; e = e->next) eventWork += (int32_t)e->length + MM_EVENT_WORK;
     EXPECT_EQ(base + registerWork(part->setters, MM_SETTER_WORK) + registerWork(part->offsetters, MM_SETTER_WORK) +
                   registerWork(part->pins, MM_PIN_WORK) + eventWork,
               ctx->workSize);
@@ -265,13 +154,13 @@ TEST_F(Registers, ExtremeNumbersAndOddListsFailCleanly)
 TEST_F(Registers, JapaneseMessages)
 {
     MM_setLanguage(1);
-    EXPECT_EQ(MM_localText("(?) セッタコマンドの指定に誤りがあります。 'vel'"), failure("%1(vel)"));
-    EXPECT_EQ(MM_localText("未定義のセッタ番号です。(?)2"), failure("%2"));
-    EXPECT_EQ(MM_localText("(?#) オフセッタコマンドの指定に誤りがあります。"), failure("%#0"));
-    EXPECT_EQ(MM_localText("未定義のオフセッタ番号です。(?#)4"), failure("%#4"));
-    EXPECT_EQ(MM_localText("未定義のピン番号です。(!)0"), failure("!"));
-    EXPECT_EQ(MM_localText("(!) ピンコマンドの指定に誤りがあります。 'q:1'"), failure("!(q:1)"));
-    EXPECT_EQ(MM_localText("テンポの変更は \"CTRL\" トラック以外では行えません。"), failure("%(t:100)"));
+    const std::pair<const char *, const char *> cases[] = {
+        {"%2", "未定義のセッタ番号です。(?)2"},
+        {"%#0", "(?#) オフセッタコマンドの指定に誤りがあります。"},
+        {"%#4", "未定義のオフセッタ番号です。(?#)4"},
+        {"!(q:1)", "(!) ピンコマンドの指定に誤りがあります。 'q:1'"},
+    };
+    for (const auto &[commands, message] : cases) EXPECT_EQ(MM_localText(message), run(commands)) << commands;
 }
 
 }  // namespace

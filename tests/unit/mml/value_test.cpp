@@ -4,11 +4,12 @@
 
 #include <string>
 #include <vector>
+
 #include "mml/random.h"
 
 namespace {
 
-// The first `n` numbers of the generator after seeding with 0.
+// The first `n` numbers of the generator after seeding with 0; leaves it seeded with 0.
 std::vector<uint32_t> draws(int n)
 {
     MM_srand(0);
@@ -33,60 +34,37 @@ Parsed parse(const char *text, int32_t current = 100)
     return p;
 }
 
-}  // namespace
-
-TEST(ValueParse, FixedForms)
+TEST(ValueParse, FixedFormsRoundingAndWhereTheCursorStops)
 {
     struct Case {
         const char *text;
-        int32_t value;
-        int32_t mode;
-    } cases[] = {
-        {"64", 64, 1}, {"'-10", 90, 2}, {"'+10", 110, 2}, {"50%", 50, 4}, {"'50%", 150, 6},
-        {"-50%", -50, 4}, {"  ' 10 %", 109, 6}, {"0%", 0, 4}, {"''5", 105, 2},
+        int32_t current, value, mode;
+        const char *rest;
+    };
+    const Case cases[] = {
+        {"64", 100, 64, 1, ""},        {"'-10", 100, 90, 2, ""},  {"'+10", 100, 110, 2, ""},
+        {"50%", 100, 50, 4, ""},       {"'50%", 100, 150, 6, ""}, {"-50%", 100, -50, 4, ""},
+        {"  ' 10 %", 100, 109, 6, ""}, {"''5", 100, 105, 2, ""},  {"10..20", 100, 10, 1, "..20"},
+        {"5 c", 100, 5, 1, "c"},
+        {"33%", 1000, 329, 4, ""},  // 1000 * 337 / 1024
+        {"50%", -3, -1, 4, ""},     // truncated toward zero
     };
     for (const Case &k : cases) {
-        Parsed p = parse(k.text);
+        Parsed p = parse(k.text, k.current);
         ASSERT_EQ(0, p.result) << k.text;
         EXPECT_EQ(k.value, p.record.value) << k.text;
         EXPECT_EQ(k.mode, p.record.mode) << k.text;
-        EXPECT_EQ("", p.rest) << k.text;
+        EXPECT_EQ(k.rest, p.rest) << k.text;
     }
-}
-
-TEST(ValueParse, RatioOperandIsPercentIn1024ths)
-{
-    // 33% -> 337/1024, -50% -> -512/1024: seen through the kept operand of an item.
-    mmval item = MMval_abs(0);
-    const char *cursor = "33%";
-    ASSERT_EQ(0, MMval_parseItem(&item, &cursor));
-    EXPECT_EQ(337, item.value);
-    cursor = "-50%";
-    ASSERT_EQ(0, MMval_parseItem(&item, &cursor));
-    EXPECT_EQ(-512, item.value);
-
-    EXPECT_EQ(329, parse("33%", 1000).record.value);    // 1000 * 337 / 1024
-    EXPECT_EQ(-1, parse("50%", -3).record.value);       // truncated toward zero
-}
-
-TEST(ValueParse, SyntaxErrorsAndUnreadRanges)
-{
     for (const char *bad : {"*10", "*10..", "*10 .", "'", "*", "x", "'x", ""})
         EXPECT_EQ(-1, parse(bad).result) << bad;
-
-    Parsed p = parse("10..20");
-    ASSERT_EQ(0, p.result);
-    EXPECT_EQ(10, p.record.value);
-    EXPECT_EQ("..20", p.rest);
-    EXPECT_EQ("c", parse("5 c").rest);
 }
 
 TEST(ValueParse, RandomRanges)
 {
-    std::vector<uint32_t> r = draws(1);
+    uint32_t r = draws(1)[0];
     Parsed p = parse("*10..20");
-    ASSERT_EQ(0, p.result);
-    EXPECT_EQ((int32_t)(10 + r[0] % 11), p.record.value);
+    EXPECT_EQ((int32_t)(10 + r % 11), p.record.value);
     EXPECT_EQ(8, p.record.mode);
     EXPECT_EQ(10, p.record.lo);
     EXPECT_EQ(20, p.record.hi);
@@ -95,17 +73,16 @@ TEST(ValueParse, RandomRanges)
     Parsed swapped = parse("* 20 .. 10 ");
     EXPECT_EQ(p.record.value, swapped.record.value);
     EXPECT_EQ(10, swapped.record.lo);
-    EXPECT_EQ(20, swapped.record.hi);
 
     // A single-valued range takes no draw.
     MM_srand(0);
     EXPECT_EQ(5, parse("*5..5").record.value);
-    EXPECT_EQ(r[0], MM_rand());
+    EXPECT_EQ(r, MM_rand());
 
     MM_srand(0);
     Parsed rel = parse("*'-5..5");
     EXPECT_EQ(10, rel.record.mode);
-    EXPECT_EQ((int32_t)(100 - 5 + r[0] % 11), rel.record.value);
+    EXPECT_EQ((int32_t)(100 - 5 + r % 11), rel.record.value);
     MM_srand(0);
     EXPECT_EQ(rel.record.value, parse("'*-5..5").record.value);
 
@@ -115,7 +92,11 @@ TEST(ValueParse, RandomRanges)
     EXPECT_EQ(12, ratio.record.mode);
     EXPECT_EQ(512, ratio.record.lo);
     EXPECT_EQ(1536, ratio.record.hi);
-    EXPECT_EQ((int32_t)(100 * (512 + r[0] % 1025) / 1024), ratio.record.value);
+    EXPECT_EQ((int32_t)(100 * (512 + r % 1025) / 1024), ratio.record.value);
+
+    // The whole 32-bit range: the draw itself is the offset from the low end.
+    MM_srand(0);
+    EXPECT_EQ((int32_t)((uint32_t)INT32_MIN + r), parse("*-2147483648..2147483647").record.value);
 }
 
 TEST(ValueGet, RandomRecordsDrawAtEveryRead)
@@ -129,15 +110,13 @@ TEST(ValueGet, RandomRecordsDrawAtEveryRead)
         EXPECT_EQ(expected, MMval_get(&p.record));
         EXPECT_EQ(expected, p.record.value);
     }
-
-    mmval fixed = MMval_abs(7);
-    fixed.mode = 2;
+    mmval fixed{2, 7, 0, 0};
     EXPECT_EQ(7, MMval_get(&fixed));
     mmval zero{0, 42, 0, 0};
     EXPECT_EQ(42, MMval_get(&zero));
 }
 
-TEST(ValueApply, WrapsLike32BitRegisters)
+TEST(ValueApply, WrapsLike32BitRegistersAndKeepsOddModes)
 {
     mmval v = MMval_abs(INT32_MAX);
     EXPECT_EQ(INT32_MIN, MMval_apply(&v, 2, 1, 0));
@@ -152,25 +131,13 @@ TEST(ValueApply, WrapsLike32BitRegisters)
     const char *cursor = "3000000%";
     ASSERT_EQ(0, MMval_parseItem(&item, &cursor));
     EXPECT_EQ(-12229672, item.value);
-}
-
-TEST(ValueApply, RandomEdgeCases)
-{
-    std::vector<uint32_t> r = draws(1);
-    // The whole 32-bit range: the draw itself is the offset from the low end.
-    Parsed full = parse("*-2147483648..2147483647");
-    ASSERT_EQ(0, full.result);
-    EXPECT_EQ((int32_t)((uint32_t)INT32_MIN + r[0]), full.record.value);
 
     // A range upside down (only possible through apply) changes nothing and draws nothing.
-    MM_srand(0);
-    mmval v = MMval_abs(100);
+    uint32_t r = draws(1)[0];
+    v = MMval_abs(100);
     EXPECT_EQ(100, MMval_apply(&v, 10, 5, 3));
-    EXPECT_EQ(10, v.mode);
-    EXPECT_EQ(5, v.lo);
-    EXPECT_EQ(3, v.hi);
-    EXPECT_EQ(r[0], MM_rand());
-
+    EXPECT_EQ((std::vector<int32_t>{10, 100, 5, 3}), (std::vector<int32_t>{v.mode, v.value, v.lo, v.hi}));
+    EXPECT_EQ(r, MM_rand());
     // Unknown and odd modes keep the value and store the mode.
     for (int32_t mode : {0, 3, 9, 15, 16, -1}) {
         v = MMval_abs(100);
@@ -179,46 +146,32 @@ TEST(ValueApply, RandomEdgeCases)
     }
 }
 
-TEST(ValueItem, RelativeAndRatioItemsActOnTheBase)
-{
-    const mmval base = MMval_abs(100);
-    mmval item = MMval_abs(50);
-    const char *cursor = "'10";
-    ASSERT_EQ(0, MMval_parseItem(&item, &cursor));
-    EXPECT_EQ(2, item.mode);
-    EXPECT_EQ(10, item.value);
-    EXPECT_EQ(110, MMval_relTo(&item, &base));
-    EXPECT_EQ(100, base.value);
-
-    cursor = "50%";
-    ASSERT_EQ(0, MMval_parseItem(&item, &cursor));
-    EXPECT_EQ(50, MMval_relTo(&item, &base));
-
-    cursor = "64";
-    ASSERT_EQ(0, MMval_parseItem(&item, &cursor));
-    EXPECT_EQ(64, item.value);
-    EXPECT_EQ(64, MMval_relTo(&item, &base));
-}
-
-TEST(ValueItem, RandomItemsDrawWhenEvaluated)
+TEST(ValueItem, ItemsKeepTheirOperandsAndActOnACopyOfTheBase)
 {
     std::vector<uint32_t> r = draws(3);
     const mmval base = MMval_abs(100);
     mmval item = MMval_abs(50);
+    // Ratio operands are percent in 1024ths.
+    const struct {
+        const char *text;
+        int32_t operand, value;
+    } fixed[] = {{"'10", 10, 110}, {"50%", 512, 50}, {"33%", 337, 32}, {"-50%", -512, -50}, {"64", 64, 64}};
+    for (const auto &k : fixed) {
+        const char *cursor = k.text;
+        ASSERT_EQ(0, MMval_parseItem(&item, &cursor));
+        EXPECT_EQ(k.operand, item.value) << k.text;
+        EXPECT_EQ(k.value, MMval_relTo(&item, &base)) << k.text;
+    }
+
     const char *cursor = "*'-5..5";
     ASSERT_EQ(0, MMval_parseItem(&item, &cursor));
-    EXPECT_EQ(10, item.mode);
-    EXPECT_EQ(50, item.value);  // operands kept, nothing drawn yet
-    EXPECT_EQ(-5, item.lo);
-    EXPECT_EQ(5, item.hi);
+    // The operands are kept and nothing is drawn yet.
+    EXPECT_EQ((std::vector<int32_t>{10, 64, -5, 5}), (std::vector<int32_t>{item.mode, item.value, item.lo, item.hi}));
     EXPECT_EQ(r[0], MM_rand());
-
     // The copy of the base takes the item's draw, then its own read draws again.
     MM_srand(0);
-    int32_t expected = 100 + (int32_t)(r[0] % 11) - 5 + (int32_t)(r[1] % 11) - 5;
-    EXPECT_EQ(expected, MMval_relTo(&item, &base));
+    EXPECT_EQ(100 + (int32_t)(r[0] % 11) - 5 + (int32_t)(r[1] % 11) - 5, MMval_relTo(&item, &base));
     EXPECT_EQ(100, base.value);
-    EXPECT_EQ(50, item.value);
 
     // A plain random item is drawn at once and again when evaluated.
     MM_srand(0);
@@ -227,3 +180,5 @@ TEST(ValueItem, RandomItemsDrawWhenEvaluated)
     EXPECT_EQ((int32_t)(1 + r[0] % 3), item.value);
     EXPECT_EQ((int32_t)(1 + r[1] % 3), MMval_relTo(&item, &base));
 }
+
+}  // namespace

@@ -1,147 +1,93 @@
 #include "output/optimizer.h"
 
-#include <string>
-
-#include "song_fixture.h"
+#include "../fixture.h"
 
 namespace {
 
-class OptimizerSettingsTest : public SongFixture {
+using Args = std::vector<std::string>;
+
+class OptimizerSettingsTest : public ContextTest {
 protected:
-    mmtrk *t = nullptr;
     void SetUp() override
     {
-        SongFixture::SetUp();
+        ContextTest::SetUp();
         t = track(1, "piano");
     }
     uint16_t word(int index) const { return t->optFlags[index]; }
-    std::string pending() const { return ctx->errMsg ? ctx->errMsg : ""; }
 
     // `@OPT(...)` with the arguments as MM_splitList leaves them.
-    int command(std::vector<std::string> args, uint32_t clock = 0)
+    int command(Args args, uint32_t clock = 0)
     {
         std::vector<char *> argv;
         for (std::string &a : args) argv.push_back(a.data());
         return MMopt_command(ctx, t, clock, (int)argv.size(), argv.data());
     }
+
+    mmtrk *t = nullptr;
 };
 
-TEST_F(OptimizerSettingsTest, NewTrackHasTheDefaultWords)
-{
-    EXPECT_EQ(1, word(MMOPT_TEMPO));
-    EXPECT_EQ(768, word(MMOPT_NOTE));
-    EXPECT_EQ(1, word(MMOPT_PITCH));
-    EXPECT_EQ(1921, word(MMOPT_PROG));
-    EXPECT_EQ(257, word(MMOPT_CAF));
-    EXPECT_EQ(513, word(MMOPT_PAF));
-    EXPECT_EQ(2032, word(MMOPT_EXCL));
-    EXPECT_EQ(64, word(MMOPT_CC0 + 0));
-    for (int c : {1, 7, 10, 11, 91, 93}) EXPECT_EQ(1, word(MMOPT_CC0 + c)) << c;
-    EXPECT_EQ(48, word(MMOPT_CC0 + 120));
-    for (int c : {121, 123, 124, 125, 126, 127}) EXPECT_EQ(1968, word(MMOPT_CC0 + c)) << c;
-    for (int c : {2, 64, 122}) EXPECT_EQ(0, word(MMOPT_CC0 + c)) << c;
-}
-
-TEST_F(OptimizerSettingsTest, OptsetReplacesOneWord)
-{
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano pitch off"));
-    EXPECT_EQ(0, word(MMOPT_PITCH));
-    EXPECT_EQ(1921, word(MMOPT_PROG));
-
-    ASSERT_EQ(0, MMopt_optset(ctx, " 1 PROG, on, pitch ,cc"));
-    EXPECT_EQ(1 | 128 | 1024, word(MMOPT_PROG));
-
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano prog"));     // no flags: the word is cleared
-    EXPECT_EQ(0, word(MMOPT_PROG));
-
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano caf on pres off"));
-    EXPECT_EQ(768, word(MMOPT_CAF));
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano caf off on"));
-    EXPECT_EQ(1, word(MMOPT_CAF));
-}
-
-TEST_F(OptimizerSettingsTest, OptsetControllerWord)
-{
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano cc:64 on prog"));
-    EXPECT_EQ(65, word(MMOPT_CC0 + 64));
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano cc , : 2, on"));
-    EXPECT_EQ(1, word(MMOPT_CC0 + 2));
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano cc: 127"));
-    EXPECT_EQ(0, word(MMOPT_CC0 + 127));
-}
-
-TEST_F(OptimizerSettingsTest, OptsetRestrictsNoteExclusiveAndTempo)
-{
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano note on prog"));
-    EXPECT_EQ(64, word(MMOPT_NOTE));
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano excl on cc"));
-    EXPECT_EQ(1024, word(MMOPT_EXCL));
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano tempo on cc tempo"));
-    EXPECT_EQ(1, word(MMOPT_TEMPO));
-    ASSERT_EQ(0, MMopt_optset(ctx, " piano tempo"));
-    EXPECT_EQ(0, word(MMOPT_TEMPO));
-    ASSERT_EQ(0, MMopt_optset(ctx, " CTRL tempo"));
-    EXPECT_EQ(0, ctrl()->optFlags[MMOPT_TEMPO]);
-}
-
-TEST_F(OptimizerSettingsTest, OptsetFailures)
+// `.optset` and `@OPT` replace a whole word; notes, exclusive and tempo take
+// only some flags.
+TEST_F(OptimizerSettingsTest, OptsetAndCommandReplaceOneWord)
 {
     struct Case {
-        const char *text;
-        const char *message;
+        const char *optset;  // null: no `.optset` form
+        Args args;           // empty: no `@OPT` form
+        int word;
+        uint16_t value;
     };
     const Case cases[] = {
-        {" piano cc on", "Optimizer setting error!"},
-        {" piano cc:128", "Optimizer setting error!"},
-        {" piano cc:-1", "Optimizer setting error!"},
-        {" piano cc:", "Optimizer setting error!"},
-        {" piano vel on", "Optimizer setting error!"},
-        {" piano", "Optimizer setting error!"},
-        {" piano, prog on", "Optimizer setting error!"},
-        {" piano prog on,,off", "Optimizer setting error!"},
-        {" piano prog 5", "Optimizer setting error!"},
-        {" piano prog on loud", "Optimize flag error!"},
-        {" organ prog on", "Track macro:'organ' not use!"},
-        {" 9 prog on", "Track no.9 not use!"},
-        {" 0 tempo", "Track Macro/Number error!"},
+        {" piano pitch off", {"pitch", "off"}, MMOPT_PITCH, 0},
+        {" 1 PROG, on, pitch ,cc", {" PROG ", "on", "pitch", "cc "}, MMOPT_PROG, 1 | 128 | 1024},
+        {" piano caf on pres off", {"caf", "on", "pres", "off"}, MMOPT_CAF, 768},
+        {" piano caf off on", {"caf", "off", "on"}, MMOPT_CAF, 1},
+        {" piano cc:64 on prog", {" CC:64 ", " on ", "prog"}, MMOPT_CC0 + 64, 65},
+        {" piano note on prog", {"note", "on", "note", "prog"}, MMOPT_NOTE, 64},
+        {" piano excl on cc", {"excl", "on", "cc"}, MMOPT_EXCL, 1024},
+        {" piano tempo on cc tempo", {"tempo", "on", "cc", "tempo"}, MMOPT_TEMPO, 1},
+        {" piano prog", {}, MMOPT_PROG, 0},  // no flags: the word is cleared
+        {" piano cc , : 2, on", {}, MMOPT_CC0 + 2, 1},
+        {" piano cc: 127", {}, MMOPT_CC0 + 127, 0},
+        {nullptr, {"pres", "on", "cc"}, MMOPT_PAF, 1025},  // both aftertouch words
     };
     for (const Case &c : cases) {
-        ctx->errMsg = nullptr;
-        EXPECT_EQ(-1, MMopt_optset(ctx, c.text)) << c.text;
-        EXPECT_EQ(c.message, pending()) << c.text;
+        std::string what = c.optset ? c.optset : c.args[0];
+        if (c.optset) {
+            t->optFlags[c.word] = 0x5555;
+            ASSERT_EQ(0, MMopt_optset(ctx, c.optset)) << what << ": " << pending();
+            EXPECT_EQ(c.value, word(c.word)) << what;
+        }
+        if (!c.args.empty()) {
+            t->optFlags[c.word] = 0x5555;
+            ASSERT_EQ(0, command(c.args)) << what << ": " << pending();
+            EXPECT_EQ(c.value, word(c.word)) << what << " as @OPT";
+        }
     }
-    EXPECT_EQ(1921, word(MMOPT_PROG));     // failures change nothing
-}
-
-TEST_F(OptimizerSettingsTest, ParseFlagsAppliesInOrder)
-{
-    char on[] = "on", off[] = " off ", prog[] = "Prog";
-    char *onOff[] = {on, off}, *offOn[] = {off, on, prog};
-    uint16_t flags = 0;
-    ASSERT_EQ(0, MMopt_parseFlags(ctx, 2, onOff, &flags));
-    EXPECT_EQ(0, flags);
-    ASSERT_EQ(0, MMopt_parseFlags(ctx, 3, offOn, &flags));
-    EXPECT_EQ(65, flags);
-    EXPECT_EQ(-1, MMopt_parseFlags(ctx, 0, offOn, &flags));
-    EXPECT_EQ("Optimize flag error!", pending());
-}
-
-TEST_F(OptimizerSettingsTest, CommandSetsWords)
-{
-    ASSERT_EQ(0, command({"pitch", "off"}));
-    EXPECT_EQ(0, word(MMOPT_PITCH));
-    ASSERT_EQ(0, command({" CC:7 ", " on ", "prog"}));
-    EXPECT_EQ(65, word(MMOPT_CC0 + 7));
-    ASSERT_EQ(0, command({"pres", "on", "cc"}));
     EXPECT_EQ(1025, word(MMOPT_CAF));
-    EXPECT_EQ(1025, word(MMOPT_PAF));
-    ASSERT_EQ(0, command({"note", "on", "note", "prog"}));     // never thins notes
-    EXPECT_EQ(64, word(MMOPT_NOTE));
-    ASSERT_EQ(0, command({"excl", "on", "caf"}));
-    EXPECT_EQ(512, word(MMOPT_EXCL));
-    ASSERT_EQ(0, command({"tempo", "on", "cc"}));
-    EXPECT_EQ(1, word(MMOPT_TEMPO));
-    EXPECT_EQ(nullptr, t->head);           // settings write no event
+    EXPECT_EQ(nullptr, t->head);  // settings write no event
+    ASSERT_EQ(0, MMopt_optset(ctx, " CTRL tempo"));
+    EXPECT_EQ(0, ctx->ctrlTrack->optFlags[MMOPT_TEMPO]);
+}
+
+TEST_F(OptimizerSettingsTest, OptsetFailuresChangeNothing)
+{
+    const std::pair<const char *, std::vector<const char *>> cases[] = {
+        {"Optimizer setting error!",
+         {" piano cc on", " piano cc:128", " piano cc:-1", " piano cc:", " piano vel on", " piano", " piano, prog on",
+          " piano prog on,,off", " piano prog 5"}},
+        {"Optimize flag error!", {" piano prog on loud"}},
+        {"Track macro:'organ' not use!", {" organ prog on"}},
+        {"Track no.9 not use!", {" 9 prog on"}},
+        {"Track Macro/Number error!", {" 0 tempo"}},
+    };
+    for (const auto &[message, texts] : cases) {
+        for (const char *text : texts) {
+            ctx->errMsg = nullptr;
+            EXPECT_EQ(-1, MMopt_optset(ctx, text)) << text;
+            EXPECT_EQ(message, pending()) << text;
+        }
+    }
+    EXPECT_EQ(1921, word(MMOPT_PROG));
 }
 
 TEST_F(OptimizerSettingsTest, CommandClearWritesAMarker)
@@ -149,37 +95,27 @@ TEST_F(OptimizerSettingsTest, CommandClearWritesAMarker)
     ASSERT_EQ(0, command({"clear"}, 480));
     ASSERT_EQ(0, command({"CLEAR", "cc", " tempo"}, 960));
     ASSERT_EQ(0, command({"clear", "pres", "prog"}, 1920));
-    EXPECT_EQ((std::vector<std::vector<int>>{{0xff, 0xff, 0x10, 0xff, 0xff},
-                                             {0xff, 0xff, 0x10, 0x00, 0x44},
-                                             {0xff, 0xff, 0x10, 0x40, 0x03}}),
-              payloads(t));
-    EXPECT_EQ(480u, t->head->clock);
-    EXPECT_EQ(1920u, t->tail->clock);
+    EXPECT_EQ((std::vector<StoredEvent>{{480, {0xff, 0xff, 0x10, 0xff, 0xff}},
+                                        {960, {0xff, 0xff, 0x10, 0x00, 0x44}},
+                                        {1920, {0xff, 0xff, 0x10, 0x40, 0x03}}}),
+              eventsOf(t));
 }
 
-TEST_F(OptimizerSettingsTest, CommandFailures)
+TEST_F(OptimizerSettingsTest, CommandFailuresChangeNothing)
 {
-    struct Case {
-        std::vector<std::string> args;
-        const char *message;
+    const std::pair<const char *, std::vector<Args>> cases[] = {
+        {"Optimize command error!",
+         {{}, {"vel", "on"}, {"cc", "on"}, {"cc:128", "on"}, {"cc:x", "on"}, {"cc:7x", "on"}, {"clear", "on"},
+          {"clear", ""}}},
+        {"Optimize flag error!", {{"pitch"}, {"pitch", "loud"}, {"cc:7", "on", ""}}},
     };
-    const Case cases[] = {
-        {{}, "Optimize command error!"},
-        {{"vel", "on"}, "Optimize command error!"},
-        {{"cc", "on"}, "Optimize command error!"},
-        {{"cc:128", "on"}, "Optimize command error!"},
-        {{"cc:x", "on"}, "Optimize command error!"},
-        {{"cc:7x", "on"}, "Optimize command error!"},
-        {{"clear", "on"}, "Optimize command error!"},
-        {{"clear", ""}, "Optimize command error!"},
-        {{"pitch"}, "Optimize flag error!"},
-        {{"pitch", "loud"}, "Optimize flag error!"},
-        {{"cc:7", "on", ""}, "Optimize flag error!"},
-    };
-    for (const Case &c : cases) {
-        ctx->errMsg = nullptr;
-        EXPECT_EQ(-1, command(c.args)) << (c.args.empty() ? "" : c.args[0]);
-        EXPECT_EQ(c.message, pending()) << (c.args.empty() ? "" : c.args[0]);
+    for (const auto &[message, list] : cases) {
+        for (const Args &args : list) {
+            ctx->errMsg = nullptr;
+            std::string what = args.empty() ? "" : args[0];
+            EXPECT_EQ(-1, command(args)) << what;
+            EXPECT_EQ(message, pending()) << what;
+        }
     }
     EXPECT_EQ(1, word(MMOPT_PITCH));
     EXPECT_EQ(1, word(MMOPT_CC0 + 7));
