@@ -27,7 +27,9 @@ constexpr int32_t kDefaultCmdMap[MM_LETTERS] = {-1, -1, -1, -1, -1, -1, -1, 2, 0
                                                 -1, 12, 138, 16, -1, 4, 1, 22, 13, 135, 139, 0, 0};
 constexpr uint8_t kDefaultSignature[4] = {4, 2, 24, 8};
 
-void setDefaults(mmctx *ctx)
+}  // namespace
+
+void MM_contextDefaults(mmctx *ctx)
 {
     memcpy(ctx->cmdMap, kDefaultCmdMap, sizeof ctx->cmdMap);
     ctx->ended = 0;
@@ -44,6 +46,8 @@ void setDefaults(mmctx *ctx)
     ctx->errMsg = ctx->errBuf;
     ctx->workSize = 0;
 }
+
+namespace {
 
 FILE *openText(const char *path) { return path[0] ? MM_openPath(path, "w") : nullptr; }
 
@@ -115,7 +119,7 @@ int MM_startup()
         return -1;
     }
     MM_srand(0);
-    setDefaults(ctx);
+    MM_contextDefaults(ctx);
     if (MMac_init(ctx) < 0) return -1;
     applyDefinitions(ctx);
     if (MMtrk_int(ctx) < 0) return -1;

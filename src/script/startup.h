@@ -2,5 +2,9 @@
 // function table, the start-up script, context defaults, the main source.
 #pragma once
 
+struct mmctx;
+
 int MM_startup();
+// Sets the context's song settings and letter map to their start-up values.
+void MM_contextDefaults(mmctx *ctx);
 int MM_findZylFile(char *path);

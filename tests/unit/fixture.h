@@ -17,14 +17,11 @@
 #include "driver/messages.h"
 #include "mml/mml_line.h"
 #include "mml/random.h"
+#include "script/startup.h"
 #include "source/macro_table.h"
 #include "source/reader.h"
 #include "store/event.h"
 #include "store/track.h"
-
-// The start-up letter map: the MML command of each letter a..z, -1 where unbound.
-constexpr int32_t kStartupCmdMap[MM_LETTERS] = {-1, -1, -1, -1, -1, -1, -1, 2, 0, 0, 11, -1, 129,
-                                                -1, 12, 138, 16, -1, 4, 1, 22, 13, 135, 139, 0, 0};
 
 // Releases all MM_ctx holds and starts it afresh as the compile start-up does:
 // defaults, the generator seeded with 0, the macro table and "CTRL". 0 or -1.
@@ -34,13 +31,7 @@ inline int resetContext()
     MM_closeFiles();
     MM_releaseAll();
     memset((void *)ctx, 0, sizeof *ctx);
-    memcpy(ctx->cmdMap, kStartupCmdMap, sizeof ctx->cmdMap);
-    ctx->division = 960;
-    ctx->tempo = ctx->curTempo = 500000;
-    static constexpr uint8_t kSignature[4] = {4, 2, 24, 8};
-    memcpy(ctx->signature, kSignature, 4);
-    memcpy(ctx->curSignature, kSignature, 4);
-    ctx->errMsg = ctx->errBuf;
+    MM_contextDefaults(ctx);
     ctx->console = 1;
     ctx->lineClean = 1;
     MM_srand(0);
