@@ -1,5 +1,6 @@
 // Macro expansion: comments, escapes, repeats, hexadecimal numbers, macro
 // arguments and macro references, written straight into the caller's buffer.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -279,8 +280,9 @@ int Expansion::insert(MMacRec *rec, ExpandedArgs &args)
         if (!rec->func) return 0;
         return callResult(rec->func(ctx_, space_ - count_, out_ + count_, args.argc, argv), rec->name);
     case MACRO_SCRIPT:
-        return callResult(ZYL_exec(static_cast<const char *>(rec->value), 5, ctx_, space_ - count_, out_ + count_,
-                                   args.argc, argv),
+        // The engine reads every argument pointer-sized.
+        return callResult(ZYL_exec(static_cast<const char *>(rec->value), 5, ctx_, (intptr_t)(space_ - count_),
+                                   out_ + count_, (intptr_t)args.argc, argv),
                           rec->name);
     default:
         return 0;
