@@ -85,9 +85,15 @@ std::vector<mmtrk *> tracksInOrder(mmctx *ctx)
 }
 
 // In file mode a track's records live in memory only while it is written.
+// The dump listing reads the work files afterwards, so with it on they take
+// the thinned list back.
 void releaseLoaded(mmctx *ctx, mmtrk *track)
 {
-    if (ctx->workMode == 1) MMevt_freeAll(track);
+    if (ctx->workMode != 1) return;
+    if (ctx->dumpMsg)
+        MMwork_save(track);
+    else
+        MMevt_freeAll(track);
 }
 
 int closeOutput(mmctx *ctx)

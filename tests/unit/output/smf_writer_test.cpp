@@ -243,6 +243,21 @@ TEST_F(SmfWriterTest, WorkFilesAreReadBackThinnedAndReleased)
               written());
 }
 
+TEST_F(SmfWriterTest, WithTheDumpOnWorkFilesKeepTheThinnedList)
+{
+    useWorkFiles(dir.path);
+    ctx->dumpMsg = 1;
+    mmtrk *t = track(1, "piano");
+    ASSERT_EQ(0, MMevt_program(t, 10, 0, 5));
+    ASSERT_EQ(0, MMevt_program(t, 20, 0, 5));
+    ASSERT_EQ(0, MMevt_endTrack(t, 40));
+    ASSERT_EQ(0, MMevt_endTrack(ctrl(), 40));
+    ASSERT_EQ(0, write());
+    EXPECT_EQ(nullptr, t->head);
+    ASSERT_EQ(0, MMwork_load(t));
+    EXPECT_EQ((std::vector<StoredEvent>{{10, {0xc0, 5}}, {40, {0xff, 0x2f, 0x00}}}), eventsOf(t));
+}
+
 TEST_F(SmfWriterTest, DamagedWorkFileFailsAndLeavesNoFile)
 {
     mmtrk *t = workFileSong();
