@@ -159,12 +159,18 @@ uint32_t later(uint32_t time, int64_t delta)
 uint32_t tempoOf(int32_t bpm) { return (uint32_t)(kMicrosecondsPerMinute / bpm); }
 
 // One-shot tempo, program, pitch bend and controllers, before the note-on.
-int sendOneShots(mmpart *part, uint32_t time, const MMnoteShots &shots)
+// Unless note assignment gave one, the program to restore is the part's own,
+// read here: a random program record draws after the note's other values.
+int sendOneShots(mmpart *part, uint32_t time, MMnoteShots &shots)
 {
     mmtrk *track = part->track;
     int32_t channel = (int32_t)part->channel;
     // A tempo of 0 or below has no period; it sends nothing.
     if (shots.tempo.set && shots.tempo.value > 0 && MMevt_tempo(track, time, tempoOf(shots.tempo.value)) < 0) return -1;
+    if (shots.program.set && !shots.programRestore.set) {
+        int32_t program = MMval_get(&part->param[MMP_PROGRAM]);
+        shots.programRestore.value = MMwrap_sub(MMwrap_add(program, MMval_get(&part->offset[MMP_PROGRAM])), 1);
+    }
     if (shots.program.set && MMevt_program(track, time, channel, MMwrap_sub(shots.program.value, 1)) < 0) return -1;
     if (shots.pitch.set && MMevt_pitchBend(track, time, channel, MMwrap_add(shots.pitch.value, kPitchCentre)) < 0)
         return -1;
@@ -181,7 +187,7 @@ int sendRestores(mmpart *part, uint32_t time, const MMnoteShots &shots)
     int32_t channel = (int32_t)part->channel;
     if (shots.tempo.set && shots.tempoRestore > 0 && MMevt_tempo(track, time, tempoOf(shots.tempoRestore)) < 0)
         return -1;
-    if (shots.program.set && MMevt_program(track, time, channel, shots.programRestore) < 0) return -1;
+    if (shots.program.set && MMevt_program(track, time, channel, shots.programRestore.value) < 0) return -1;
     if (shots.pitch.set && MMevt_pitchBend(track, time, channel, MMwrap_add(shots.pitchRestore, kPitchCentre)) < 0)
         return -1;
     for (const MMccShot &cc : shots.controllers)

@@ -30,10 +30,7 @@ void MMnote_pinItem(mmpart *part, MMnoteShots *shots, int32_t kind, const mmval 
     case MMI_STEP: take(shots->step, item, param[MMP_STEP]); return;
     case MMI_GATERATIO: take(shots->gateRatio, item, param[MMP_GATERATIO]); return;
     case MMI_GATE: take(shots->gate, item, param[MMP_GATE]); return;
-    case MMI_PROGRAM:
-        take(shots->program, item, param[MMP_PROGRAM]);
-        shots->programRestore = MMwrap_sub(current(param[MMP_PROGRAM], part->offset[MMP_PROGRAM]), 1);
-        return;
+    case MMI_PROGRAM: take(shots->program, item, param[MMP_PROGRAM]); return;
     case MMI_PITCH:
         take(shots->pitch, item, param[MMP_PITCH]);
         shots->pitchRestore = current(param[MMP_PITCH], part->offset[MMP_PITCH]);

@@ -24,7 +24,7 @@ struct MMnoteShots {
     MMshot tempo, keyShift, octave, velocity, offVelocity, step, gateRatio, gate;
     MMshot program, pitch, cafPressure, cafDelay, pafPressure, pafDelay;
     int32_t tempoRestore;    // beats per minute
-    int32_t programRestore;  // 0..127
+    MMshot programRestore;   // 0..127; set here only by note assignment
     int32_t pitchRestore;    // -8192..8191
     std::vector<MMccShot> controllers;  // in the order of the pin's items
 };
@@ -42,7 +42,8 @@ enum MMitemKind : int32_t {
 // Takes one pin item into the note's one-shot values: its value is
 // evaluated against the part's current record of that parameter (relative
 // and ratio items start from the part's value), and the restore value of
-// tempo, program, pitch bend and controllers is the part's own value.
+// tempo, pitch bend and controllers is the part's own value. The program to
+// restore is read only when the one-shot program is sent.
 void MMnote_pinItem(mmpart *part, MMnoteShots *shots, int32_t kind, const mmval *item);
 
 // Consumes the part's armed pin into `shots`, feeding each of its items to
