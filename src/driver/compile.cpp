@@ -6,6 +6,7 @@
 #include "decl/pattern.h"
 #include "driver/messages.h"
 #include "mml/mml_line.h"
+#include "mml/parse.h"
 #include "output/optimizer.h"
 #include "output/smf_writer.h"
 #include "script/startup.h"
@@ -17,6 +18,12 @@
 namespace {
 
 constexpr const char *kBanner = "Sorvane Compiler ver.3.02a edition #01\n";
+
+bool isBlankLine(const char *line)
+{
+    while (MM_isBlank((unsigned char)*line)) ++line;
+    return *line == '\0';
+}
 
 // Routes one expanded line; a non-zero result is a failure with a pending message.
 int dispatchLine(mmctx *ctx, const char *line)
@@ -67,7 +74,8 @@ int MM_compile()
             if (!ctx->ended && MM_end(ctx, "") != 0) MM_errorReport();
             break;
         }
-        if (line[0] == '\0') continue;
+        // A line of blanks (trailing spaces, a lone tab) is as empty as an empty one.
+        if (isBlankLine(line)) continue;
         if (dispatchLine(ctx, line) != 0) MM_errorReport();
     }
     MM_msg(ctx, MSGC_PLAIN, "");
