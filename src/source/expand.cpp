@@ -279,8 +279,8 @@ int Expansion::insert(MMacRec *rec, ExpandedArgs &args)
         if (!rec->func) return 0;
         return callResult(rec->func(ctx_, space_ - count_, out_ + count_, args.argc, argv), rec->name);
     case MACRO_SCRIPT:
-        return callResult(ZYL_exec(static_cast<const char *>(rec->value), 5, ctx_, space_ - count_, out_ + count_,
-                                   args.argc, argv),
+        return callResult(ZYL_exec(static_cast<const char *>(rec->value), 5, ctx_, (intptr_t)(space_ - count_),
+                                   out_ + count_, (intptr_t)args.argc, argv),
                           rec->name);
     default:
         return 0;
