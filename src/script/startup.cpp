@@ -51,9 +51,10 @@ namespace {
 
 FILE *openText(const char *path) { return path[0] ? MM_openPath(path, "w") : nullptr; }
 
+// A folder of the script's name never counts as the script.
 bool readable(const char *path)
 {
-    FILE *fp = fopen(path, "r");
+    FILE *fp = MM_openPath(path, "r");
     if (!fp) return false;
     fclose(fp);
     return true;
