@@ -64,6 +64,27 @@ char *getsFn(char *buf)
     return buf;
 }
 
+// Scripts know no time_t or long: time values and file offsets are 32-bit
+// ints there, as on the system the scripts were first written for.
+int timeFn(int32_t *out)
+{
+    int32_t now = (int32_t)time(nullptr);
+    if (out) *out = now;
+    return now;
+}
+struct tm *localtimeFn(const int32_t *t)
+{
+    time_t value = *t;
+    return localtime(&value);
+}
+char *ctimeFn(const int32_t *t)
+{
+    time_t value = *t;
+    return ctime(&value);
+}
+double difftimeFn(int32_t end, int32_t start) { return (double)end - (double)start; }
+int fseekFn(FILE *fp, int32_t offset, int whence) { return fseek(fp, offset, whence); }
+
 template <typename T> void *addr(T *function) { return reinterpret_cast<void *>(function); }
 
 const ZYLfunc kTable[] = {
@@ -83,7 +104,7 @@ const ZYLfunc kTable[] = {
     {"fwrite", addr(fwrite), kIntFunc, 0},
     {"fopen", addr(fopen), kPtrFunc, 0},
     {"fclose", addr(fclose), kIntFunc, 0},
-    {"fseek", addr(fseek), kIntFunc, 0},
+    {"fseek", addr(fseekFn), kIntFunc, 0},
     {"ftell", addr(ftell), kIntFunc, 0},
     {"rewind", addr(rewind), kIntFunc, 0},
     {"setbuf", addr(setbuf), kIntFunc, 0},
@@ -157,12 +178,12 @@ const ZYLfunc kTable[] = {
     {"tolower", addr(tolowerFn), kIntFunc, 0},
     {"toascii", addr(toasciiFn), kIntFunc, 0},
     {"clock", addr(clock), kIntFunc, 0},
-    {"time", addr(time), kIntFunc, 0},
-    {"localtime", addr(localtime), kIntPtrFunc, 0},
+    {"time", addr(timeFn), kIntFunc, 0},
+    {"localtime", addr(localtimeFn), kIntPtrFunc, 0},
     {"mktime", addr(mktime), kIntFunc, 0},
-    {"ctime", addr(ctime), kPtrFunc, 0},
+    {"ctime", addr(ctimeFn), kPtrFunc, 0},
     {"asctime", addr(asctime), kPtrFunc, 0},
-    {"difftime", addr(difftime), kDoubleFunc, 0},
+    {"difftime", addr(difftimeFn), kDoubleFunc, 0},
     {"_funcCall", addr(_funcCall), kIntFunc, 0},
     {"_setByte", addr(_setByte), kPtrFunc, 0},
     {"_setWord", addr(_setWord), kPtrFunc, 0},

@@ -46,6 +46,29 @@ TEST_F(OfferedTest, ScriptsUseLibraryFunctionsWithoutDeclarations)
     EXPECT_STREQ("42-x", out);
 }
 
+TEST_F(OfferedTest, TimesAndFileOffsetsAreIntsInScripts)
+{
+    std::string data = dir.write("data.txt", "abcdef");
+    ASSERT_EQ(0, load("int f(char *path) {\n"
+                      "  int t[2];\n"
+                      "  int now, *tm, c;\n"
+                      "  void *fp;\n"
+                      "  t[1] = 77;\n"
+                      "  now = time(t);\n"
+                      "  if (t[1] != 77 || t[0] != now) return 1;\n"
+                      "  tm = localtime(t);\n"
+                      "  if (tm[5] < 120) return 2;\n"
+                      "  if (difftime(now + 5, now) != 5.0) return 3;\n"
+                      "  fp = fopen(path, \"r\");\n"
+                      "  fseek(fp, -2, 2);\n"
+                      "  c = fgetc(fp);\n"
+                      "  fclose(fp);\n"
+                      "  return c == 'e' ? 0 : 4;\n"
+                      "}\n"))
+        << ZYL_getErrMsg();
+    EXPECT_EQ(0, ZYL_exec("f", 1, (intptr_t)data.c_str()));
+}
+
 TEST_F(OfferedTest, FuncCallPassesAtMostEighteenArguments)
 {
     ASSERT_EQ(0, load("int sum(int a, int b, int c, int d, int e, int f, int g, int h, int i,\n"
