@@ -1,12 +1,16 @@
 #include "store/work.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "driver/messages.h"
 #include "store/event.h"
 
 namespace {
+
+constexpr size_t kLoadBlock = 1 << 16;   // bytes read from a work file at a time
 
 bool tooManyOpen(int error) { return error == EMFILE || error == ENFILE; }
 
@@ -172,18 +176,31 @@ int MMwork_load(mmtrk *track)
     // A track that never wrote an event has no file and nothing to read.
     if (!track->workName[0]) return 0;
     FILE *fp = MMwork_open(track, "rb");
+    // The file is read in large blocks; a record may straddle two of them.
+    std::vector<uint8_t> buffer(kLoadBlock);
+    size_t start = 0, end = 0;
     for (;;) {
-        uint8_t head[8];
-        size_t got = fread_unlocked(head, 1, sizeof head, fp);
-        if (got == 0 && !ferror(fp)) break;
+        if (end - start < kLoadBlock / 2) {
+            memmove(buffer.data(), buffer.data() + start, end - start);
+            end -= start;
+            start = 0;
+            end += fread_unlocked(buffer.data() + end, 1, buffer.size() - end, fp);
+        }
+        if (start == end) break;
         // A record head cut short is a damaged file, not the end of one.
-        if (got != sizeof head) return endOfFile(track);
-        mmevt *e = MMevt_alloc(track, getLe32(head), getLe32(head + 4));
+        if (end - start < 8) return endOfFile(track);
+        uint32_t clock = getLe32(&buffer[start]);
+        uint32_t length = getLe32(&buffer[start + 4]);
+        mmevt *e = MMevt_alloc(track, clock, length);
         if (!e) {
             closeStream(track, false);
             return -1;
         }
-        if (fread_unlocked(e->data, 1, e->length, fp) != e->length) {
+        start += 8;
+        size_t have = std::min<size_t>(end - start, length);
+        memcpy(e->data, &buffer[start], have);
+        start += have;
+        if (have < length && fread_unlocked(e->data + have, 1, length - have, fp) != length - have) {
             MMevt_free(track, e);
             return endOfFile(track);
         }
