@@ -1,7 +1,7 @@
 // Writing events, the compiler's hot path: notes written by the typed writers
 // into one track, in time order, with two parts interleaved by measure or
 // one part after the other (inserted in the middle of the list), and in file
-// mode (written to a work file, then read back).
+// mode (written to a work file, then read back); and the MIDI file written.
 //   build/event_bench [--benchmark_filter=NAME]
 // Peak memory: /usr/bin/time -v build/event_bench --benchmark_filter=NAME
 #include <benchmark/benchmark.h>
@@ -14,6 +14,7 @@
 
 #include "store/event.h"
 #include "store/track.h"
+#include "output/smf_writer.h"
 #include "store/work.h"
 
 namespace {
@@ -117,6 +118,32 @@ void fileMode(benchmark::State &state, bool load)
     rmdir(dir);
 }
 
+// The MIDI file of a track written in time order: delta times, running
+// status and the chunk, timed apart from making the events.
+void BM_WriteMidiFile(benchmark::State &state)
+{
+    char dir[] = "/tmp/qoral_bench_XXXXXX";
+    if (!mkdtemp(dir)) {
+        state.SkipWithError("no temporary directory");
+        return;
+    }
+    uint32_t measures = measuresFor(state.range(0), 1);
+    std::string output = std::string(dir) + "/song.mid";
+    for (auto _ : state) {
+        state.PauseTiming();
+        mmtrk *track = startSong(0, "");
+        for (uint32_t m = 0; m < measures; ++m) writeMeasure(track, 0, m);
+        MMevt_endTrack(track, measures * kMeasure);
+        MMevt_endTrack(MM_ctx.ctrlTrack, measures * kMeasure);
+        snprintf(MM_ctx.outputName, sizeof MM_ctx.outputName, "%s", output.c_str());
+        state.ResumeTiming();
+        if (MM_writeSmf(&MM_ctx) < 0) state.SkipWithError("write failed");
+    }
+    finish(state, (int64_t)measures * 2 * kNotesPerMeasure);
+    remove(output.c_str());
+    rmdir(dir);
+}
+
 void BM_FileModeWrite(benchmark::State &state) { fileMode(state, false); }
 void BM_FileModeWriteAndLoad(benchmark::State &state) { fileMode(state, true); }
 
@@ -127,6 +154,7 @@ BENCHMARK(BM_PartsInterleavedByMeasure)->Arg(kEvents)->Unit(benchmark::kMillisec
 BENCHMARK(BM_PartAfterPart)->Arg(kEvents)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FileModeWrite)->Arg(kEvents)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FileModeWriteAndLoad)->Arg(kEvents)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteMidiFile)->Arg(kEvents)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
