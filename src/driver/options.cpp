@@ -11,6 +11,7 @@
 #include "driver/message_table.h"
 #include "driver/paths.h"
 #include "driver/settings.h"
+#include "mml/parse.h"
 
 mmsettings MM_settings = {0, nullptr, MM_DEFAULT_CODE_SIZE, MM_DEFAULT_HEAP_SIZE, "", "qoral.zyl", "", {}};
 
@@ -126,13 +127,11 @@ constexpr std::array kOptions = {
     Option{"zylPath", true, optZylPath},
 };
 
-constexpr char lower(char c) { return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c; }
-
 constexpr int compareKeys(const char *a, const char *b)
 {
     for (;; ++a, ++b) {
-        char x = lower(*a), y = lower(*b);
-        if (x != y || !x) return (unsigned char)x - (unsigned char)y;
+        int x = MM_lowerAscii((unsigned char)*a), y = MM_lowerAscii((unsigned char)*b);
+        if (x != y || !x) return x - y;
     }
 }
 

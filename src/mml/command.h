@@ -30,5 +30,3 @@ int MMmml_partCommand(mmctx *ctx, mmpart *part, const char **cursor);
 // otherwise, and for a malformed length, the read fails.
 int MMmml_length(mmctx *ctx, mmpart *part, int allowDefault, const char **cursor, int32_t *length);
 
-inline bool MMascii_isDigit(int c) { return c >= '0' && c <= '9'; }
-inline bool MMascii_isAlpha(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }

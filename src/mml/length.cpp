@@ -16,7 +16,7 @@ int MMlength_value(int32_t division, const char **cursor, int32_t *length)
         *length = n;
         return 1;
     }
-    if (!MMascii_isDigit((unsigned char)**cursor)) return 0;
+    if (!MM_isAsciiDigit((unsigned char)**cursor)) return 0;
     if (MM_getNum(&n, cursor) < 0 || n < 1) return -1;
     *length = MMwrap_mul(4, division) / n;
     return 1;

@@ -74,7 +74,7 @@ int MMmml_exec(mmctx *ctx, mmtrk *track, uint32_t partNumber, const char *text)
         if (ch == 0) return 0;
         ctx->errPoint = cursor;
         int result;
-        if (MMascii_isAlpha((int)ch) && part->cmdMap[MM_lowerAscii((int)ch) - 'a'] >= 0) {
+        if (MM_isAsciiAlpha((int)ch) && part->cmdMap[MM_lowerAscii((int)ch) - 'a'] >= 0) {
             result = MMmml_mapped(ctx, part, &cursor, part->cmdMap[MM_lowerAscii((int)ch) - 'a']);
         } else if (ch <= 32) {
             ++cursor;

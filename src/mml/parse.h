@@ -36,7 +36,10 @@ inline void MM_skipBlanks(const char **cursor)
 }
 
 constexpr bool MM_isWordEnd(int c) { return c == 0 || c == ' ' || c == '\t' || c == '\n'; }
+// ASCII classes, whatever the locale.
 constexpr int MM_lowerAscii(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+constexpr bool MM_isAsciiDigit(int c) { return c >= '0' && c <= '9'; }
+constexpr bool MM_isAsciiAlpha(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // Compares two words without regard to ASCII case. A word ends at NUL, space,
 // tab or newline; an ended word sorts before any character, so keyword tables

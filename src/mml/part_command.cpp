@@ -50,7 +50,7 @@ int mmlcmd(mmctx *ctx, mmpart *part, int count, char **items)
     constexpr const char *kError = "^(MMLCMD) parameter error!";
     if (count < 3) return MM_setErr(ctx, kError);
     int letter = MM_lowerAscii((unsigned char)items[1][0]);
-    if (!MMascii_isAlpha(letter) || ctx->cmdMap[letter - 'a'] < 0) return MM_setErr(ctx, kError);
+    if (!MM_isAsciiAlpha(letter) || ctx->cmdMap[letter - 'a'] < 0) return MM_setErr(ctx, kError);
     const char *name = items[2];
     int code = MM_getMmlCmd(&name);
     if (code < 0) return MM_setErr(ctx, kError);

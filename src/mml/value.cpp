@@ -3,14 +3,11 @@
 #include <utility>
 #include "mml/parse.h"
 #include "mml/random.h"
+#include "mml/wrap_int.h"
 
 namespace {
 
-// Values wrap around like 32-bit two's-complement registers.
-int32_t wrapAdd(int32_t a, int32_t b) { return (int32_t)((uint32_t)a + (uint32_t)b); }
-int32_t wrapMul(int32_t a, int32_t b) { return (int32_t)((uint32_t)a * (uint32_t)b); }
-
-int32_t scaled(int32_t value, int32_t ratio) { return wrapMul(value, ratio) / MMVAL_RATIO_UNIT; }
+int32_t scaled(int32_t value, int32_t ratio) { return MMwrap_mul(value, ratio) / MMVAL_RATIO_UNIT; }
 
 // x plus a random number in 0..y-x; y > x. The full 32-bit range has 2^32
 // values, which wraps the divisor to 0 and leaves the draw as it is.
@@ -18,7 +15,7 @@ int32_t drawBetween(int32_t x, int32_t y)
 {
     uint32_t span = (uint32_t)y - (uint32_t)x + 1;
     uint32_t r = MM_rand();
-    return wrapAdd(x, (int32_t)(span ? r % span : r));
+    return MMwrap_add(x, (int32_t)(span ? r % span : r));
 }
 
 int32_t withoutAbs(int32_t mode, int32_t bit) { return (mode & ~MMVAL_ABS) | bit; }
@@ -57,8 +54,8 @@ int parseSyntax(const char **cursor, int32_t *mode, int32_t *x, int32_t *y)
     if (**cursor == '%') {
         ++*cursor;
         m = withoutAbs(m, MMVAL_RATIO);
-        first = wrapMul(first, MMVAL_RATIO_UNIT) / 100;
-        second = wrapMul(second, MMVAL_RATIO_UNIT) / 100;
+        first = MMwrap_mul(first, MMVAL_RATIO_UNIT) / 100;
+        second = MMwrap_mul(second, MMVAL_RATIO_UNIT) / 100;
     }
     *mode = m;
     *x = first;
@@ -100,9 +97,9 @@ int32_t MMval_apply(mmval *record, int32_t mode, int32_t x, int32_t y)
     int32_t &value = record->value;
     switch (mode) {
     case MMVAL_ABS: value = x; break;
-    case MMVAL_REL: value = wrapAdd(value, x); break;
+    case MMVAL_REL: value = MMwrap_add(value, x); break;
     case MMVAL_RATIO: value = scaled(value, x); break;
-    case MMVAL_REL | MMVAL_RATIO: value = wrapAdd(value, scaled(value, x)); break;
+    case MMVAL_REL | MMVAL_RATIO: value = MMwrap_add(value, scaled(value, x)); break;
     case MMVAL_RANDOM:
     case MMVAL_RANDOM | MMVAL_REL:
     case MMVAL_RANDOM | MMVAL_RATIO:
@@ -112,9 +109,9 @@ int32_t MMval_apply(mmval *record, int32_t mode, int32_t x, int32_t y)
         if (y < x) break;
         int32_t operand = x == y ? x : drawBetween(x, y);
         if (mode == MMVAL_RANDOM) value = operand;
-        else if (mode == (MMVAL_RANDOM | MMVAL_REL)) value = wrapAdd(value, operand);
+        else if (mode == (MMVAL_RANDOM | MMVAL_REL)) value = MMwrap_add(value, operand);
         else if (mode == (MMVAL_RANDOM | MMVAL_RATIO)) value = scaled(value, operand);
-        else value = wrapAdd(value, scaled(value, operand));
+        else value = MMwrap_add(value, scaled(value, operand));
         break;
     }
     default: break;

@@ -25,7 +25,7 @@ constexpr const char *kTableError = "Table error!";
 
 int hexValue(int c)
 {
-    if (MMcpp_isDigit(c)) return c - '0';
+    if (MM_isAsciiDigit(c)) return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
@@ -170,7 +170,7 @@ int Expansion::dollar(const char *&p)
         p += 3;
         return putNumber(high * 16 + low);
     }
-    if (argc_ >= 0 && next >= '1' && next <= '9' && !MMcpp_isDigit((unsigned char)at(p, 2))) {
+    if (argc_ >= 0 && next >= '1' && next <= '9' && !MM_isAsciiDigit((unsigned char)at(p, 2))) {
         p += 2;
         int index = next - '0';
         if (index > argc_) return 0;

@@ -31,14 +31,14 @@ constexpr int kLastHexMacro = 0xFE;
 unsigned bucketOf(const char *name, size_t length)
 {
     unsigned sum = 0;
-    for (size_t i = 0; i < length; ++i) sum += (unsigned)MMcpp_lower((unsigned char)name[i]);
+    for (size_t i = 0; i < length; ++i) sum += (unsigned)MM_lowerAscii((unsigned char)name[i]);
     return (31u * sum) % MM_MACRO_BUCKETS;
 }
 
 bool sameName(const char *recName, const char *name, size_t length)
 {
     for (size_t i = 0; i < length; ++i)
-        if (recName[i] == '\0' || MMcpp_lower((unsigned char)recName[i]) != MMcpp_lower((unsigned char)name[i]))
+        if (recName[i] == '\0' || MM_lowerAscii((unsigned char)recName[i]) != MM_lowerAscii((unsigned char)name[i]))
             return false;
     return recName[length] == '\0';
 }

@@ -3,12 +3,10 @@
 // taken for a backslash, a quote or a separator.
 #pragma once
 #include "driver/paths.h"
+#include "mml/parse.h"
 
-inline bool MMcpp_isAlpha(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-inline bool MMcpp_isDigit(int c) { return c >= '0' && c <= '9'; }
-inline bool MMcpp_isIdentStart(int c) { return c == '_' || MMcpp_isAlpha(c); }
-inline bool MMcpp_isIdentChar(int c) { return MMcpp_isIdentStart(c) || MMcpp_isDigit(c); }
-inline int MMcpp_lower(int c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+inline bool MMcpp_isIdentStart(int c) { return c == '_' || MM_isAsciiAlpha(c); }
+inline bool MMcpp_isIdentChar(int c) { return MMcpp_isIdentStart(c) || MM_isAsciiDigit(c); }
 
 // Bytes taken by the character at p, which lies before end: 2 for a lead
 // byte followed by a trail byte, else 1.
