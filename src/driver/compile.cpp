@@ -90,12 +90,11 @@ uint32_t MMmeas_step(mmctx *ctx)
 {
     int32_t length = (int32_t)ctx->curSignature[0] * ctx->division * 4 / (1 << ctx->curSignature[1]);
     uint32_t measureEnd = ctx->measureClock + (uint32_t)length;
-    for (mmtrk *bucket : ctx->trackBuckets) {
-        for (mmtrk *t = bucket; t; t = t->next) {
-            MMtrk_syncTo(ctx, t, measureEnd);
-            if (t->maxClock > ctx->maxTrackClock) ctx->maxTrackClock = t->maxClock;
-        }
-    }
+    MMtrk_each(ctx, [&](mmtrk *t) {
+        MMtrk_syncTo(ctx, t, measureEnd);
+        if (t->maxClock > ctx->maxTrackClock) ctx->maxTrackClock = t->maxClock;
+        return 0;
+    });
     ++ctx->measureCount;
     char size[32];
     MM_msgf(ctx, MSGC_PROGRESS, MM_text(MSG_PROGRESS), measureEnd, ctx->measureCount, ctx->curSignature[0],
@@ -117,12 +116,12 @@ int MM_end(mmctx *ctx, const char *)
 
 int MM_finish(mmctx *ctx, uint32_t endClock)
 {
-    for (mmtrk *bucket : ctx->trackBuckets)
-        for (mmtrk *t = bucket; t; t = t->next)
-            if (MMevt_endTrack(t, endClock) < 0) return -1;
+    if (MMtrk_each(ctx, [&](mmtrk *t) { return MMevt_endTrack(t, endClock); }) < 0) return -1;
     ctx->ended = 1;
-    for (mmtrk *bucket : ctx->trackBuckets)
-        for (mmtrk *t = bucket; t; t = t->next) MMtrk_close(ctx, t);
+    MMtrk_each(ctx, [&](mmtrk *t) {
+        MMtrk_close(ctx, t);
+        return 0;
+    });
     MMpat_free(ctx);
     MMac_free(ctx);
     char size[32];

@@ -128,8 +128,5 @@ int MMopt_run(mmctx *ctx)
     // In file mode each track is thinned by the writer right after it is read
     // back, which spares writing and reading every work file once more.
     if (ctx->workMode == 1) return 0;
-    for (mmtrk *bucket : ctx->trackBuckets)
-        for (mmtrk *t = bucket; t; t = t->next)
-            if (MMopt_track(ctx, t) < 0) return -1;
-    return 0;
+    return MMtrk_each(ctx, [&](mmtrk *t) { return MMopt_track(ctx, t); });
 }

@@ -78,8 +78,10 @@ std::vector<mmtrk *> tracksInOrder(mmctx *ctx)
 {
     std::vector<mmtrk *> tracks;
     tracks.reserve((size_t)std::max(ctx->trackCount, 0));
-    for (mmtrk *bucket : ctx->trackBuckets)
-        for (mmtrk *t = bucket; t; t = t->next) tracks.push_back(t);
+    MMtrk_each(ctx, [&](mmtrk *t) {
+        tracks.push_back(t);
+        return 0;
+    });
     std::sort(tracks.begin(), tracks.end(), [](const mmtrk *a, const mmtrk *b) { return a->number < b->number; });
     return tracks;
 }

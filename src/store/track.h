@@ -138,11 +138,14 @@ int MMtrk_initCcMap(mmtrk *track, int controller);
 void MMtrk_close(mmctx *ctx, mmtrk *track);
 void MMtrk_freeAll(mmctx *ctx);
 
-// Visits every track in bucket order (0..15, newest first within a bucket).
-template <typename F> void MMtrk_each(mmctx *ctx, F &&visit)
+// Visits every track in bucket order (0..15, newest first within a bucket);
+// the first visit that returns non-zero ends the walk with that result.
+template <typename F> int MMtrk_each(mmctx *ctx, F &&visit)
 {
     for (mmtrk *bucket : ctx->trackBuckets)
-        for (mmtrk *t = bucket; t; t = t->next) visit(t);
+        for (mmtrk *t = bucket; t; t = t->next)
+            if (int result = visit(t)) return result;
+    return 0;
 }
 
 // Gives a new zero-filled part its initial parameters.

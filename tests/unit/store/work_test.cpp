@@ -237,7 +237,10 @@ TEST_F(WorkTest, TooManyOpenFilesClosesAnotherWorkFile)
             for (mmtrk *t : tracks) {
                 ASSERT_EQ(0, MMevt_noteOn(t, round, 0, 60, 100));
                 int open = 0;
-                MMtrk_each(ctx, [&](mmtrk *u) { open += u->workFp != nullptr; });
+                MMtrk_each(ctx, [&](mmtrk *u) {
+                    open += u->workFp != nullptr;
+                    return 0;
+                });
                 EXPECT_LE(open, 2);
             }
         }
