@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string>
 
+#include "output/smf_writer.h"
 #include "store/event.h"
 #include "store/track.h"
-#include "output/smf_writer.h"
 #include "store/work.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/random.h"
 #include "mml/mml_line.h"
-#include "mml/random.h"
 #include "store/track.h"
 
 namespace {

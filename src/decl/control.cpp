@@ -2,12 +2,11 @@
 
 #include <array>
 
+#include "base/messages.h"
+#include "base/name_table.h"
+#include "base/parse.h"
 #include "decl/song_settings.h"
 #include "decl/track_decl.h"
-#include "driver/compile.h"
-#include "driver/messages.h"
-#include "mml/name_table.h"
-#include "mml/parse.h"
 #include "output/optimizer.h"
 
 namespace {
@@ -22,7 +21,7 @@ constexpr std::array<CtlCommand, 14> kCommands{{
     {"ccvbase", MMctl_ccvbase},
     {"copyright", MMctl_copyright},
     {"division", MMctl_division},
-    {"end", MM_end},
+    {"end", MMctl_end},
     {"import", nullptr},
     {"meas", MMctl_meas},
     {"mmlcmd", nullptr},

@@ -2,12 +2,12 @@
 
 #include <cstring>
 
+#include "base/messages.h"
+#include "base/parse.h"
+#include "base/paths.h"
 #include "decl/limits.h"
-#include "driver/compile.h"
-#include "driver/messages.h"
-#include "driver/paths.h"
-#include "mml/parse.h"
 #include "store/event.h"
+#include "store/measure.h"
 #include "store/track.h"
 
 namespace {
@@ -110,6 +110,13 @@ int MMctl_meas(mmctx *ctx, const char *text)
     ctx->curSignature[0] = numerator;
     ctx->curSignature[1] = exponent;
     return MMevt_signature(ctx->ctrlTrack, barClock, ctx->curSignature);
+}
+
+int MMctl_end(mmctx *ctx, const char *)
+{
+    // The compile loop reads no further line and closes the song.
+    ctx->ended = 1;
+    return 0;
 }
 
 int MMctl_ccvbase(mmctx *ctx, const char *text)

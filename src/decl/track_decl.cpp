@@ -4,10 +4,10 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/messages.h"
+#include "base/parse.h"
+#include "base/paths.h"
 #include "decl/limits.h"
-#include "driver/messages.h"
-#include "driver/paths.h"
-#include "mml/parse.h"
 #include "store/track.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The `.track` control line: declares a track with its number, macro name,
 // port and channel.
 #pragma once
-#include "store/context.h"
+#include "base/context.h"
 
 int MMctl_track(mmctx *ctx, const char *text);

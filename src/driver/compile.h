@@ -1,9 +1,6 @@
-// The compile driver: one run from banner to MIDI file, and the measure clock.
+// The compile driver: one run from the banner to the MIDI file.
 #pragma once
-#include <cstdint>
-#include "store/context.h"
 
+// 0 after a complete compile; -1 when the start-up failed (its message
+// printed). A fatal error throws MMabort.
 int MM_compile();
-uint32_t MMmeas_step(mmctx *ctx);
-int MM_end(mmctx *ctx, const char *text);
-int MM_finish(mmctx *ctx, uint32_t endClock);

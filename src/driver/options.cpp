@@ -8,10 +8,10 @@
 #include <cstring>
 #include <strings.h>
 
-#include "driver/message_table.h"
-#include "driver/paths.h"
+#include "base/message_table.h"
+#include "base/parse.h"
+#include "base/paths.h"
 #include "driver/settings.h"
-#include "mml/parse.h"
 
 mmsettings MM_settings = {0, nullptr, MM_DEFAULT_CODE_SIZE, MM_DEFAULT_HEAP_SIZE, "", "qoral.zyl", "", {}};
 
@@ -197,14 +197,4 @@ int MM_parseArgs(int argc, char **argv)
         return -1;
     }
     return 0;
-}
-
-void MM_outputName(mmctx *ctx)
-{
-    if (!ctx->outputName[0]) {
-        char source[MM_PATH_SIZE];
-        MM_defaultExt(source, ctx->sourceName, ".mml", sizeof source);
-        MM_pathStripExt(ctx->outputName, source, sizeof ctx->outputName);
-    }
-    MM_defaultExt(ctx->outputName, ctx->outputName, ".mid", sizeof ctx->outputName);
 }

@@ -3,7 +3,7 @@
 // (MM_setLanguage).
 #pragma once
 #include <cstdint>
-#include "store/context.h"
+#include "base/context.h"
 
 constexpr uint32_t MM_DEFAULT_CODE_SIZE = 131072;
 constexpr uint32_t MM_DEFAULT_HEAP_SIZE = 65536;

@@ -3,7 +3,7 @@
 // themselves as unknown.
 #include <array>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "mml/command.h"
 #include "mml/part_params.h"
 #include "mml/registers.h"

@@ -3,7 +3,7 @@
 // 0 to go on, non-zero after storing a pending message.
 #pragma once
 #include <cstdint>
-#include "store/context.h"
+#include "base/context.h"
 
 struct mmpart;
 

@@ -1,10 +1,10 @@
 // Lengths, the default length `L` and rests `R`.
 #include "mml/length.h"
 
-#include "driver/messages.h"
+#include "base/messages.h"
+#include "base/parse.h"
+#include "base/wrap_int.h"
 #include "mml/command.h"
-#include "mml/parse.h"
-#include "mml/wrap_int.h"
 #include "store/track.h"
 
 int MMlength_value(int32_t division, const char **cursor, int32_t *length)

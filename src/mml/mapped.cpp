@@ -4,12 +4,12 @@
 #include <array>
 #include <cstdio>
 
-#include "driver/messages.h"
+#include "base/command_names.h"
+#include "base/messages.h"
+#include "base/parse.h"
+#include "base/wrap_int.h"
 #include "mml/command.h"
-#include "mml/command_names.h"
-#include "mml/parse.h"
 #include "mml/part_params.h"
-#include "mml/wrap_int.h"
 #include "store/track.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "driver/messages.h"
+#include "base/messages.h"
+#include "base/parse.h"
 #include "mml/command.h"
-#include "mml/parse.h"
 #include "store/event.h"
 #include "store/track.h"
 

@@ -1,7 +1,7 @@
 // MML lines `name(part) = commands` and the command loop.
 #pragma once
 #include <cstdint>
-#include "store/context.h"
+#include "base/context.h"
 
 struct mmtrk;
 

@@ -2,13 +2,13 @@
 // optional length, gate, note options `(caf:..,paf:..)` and tie `&`.
 #include <cstring>
 
-#include "driver/messages.h"
+#include "base/messages.h"
+#include "base/parse.h"
+#include "base/wrap_int.h"
 #include "mml/command.h"
 #include "mml/length.h"
 #include "mml/one_shot.h"
-#include "mml/parse.h"
 #include "mml/part_params.h"
-#include "mml/wrap_int.h"
 #include "store/event.h"
 #include "store/track.h"
 

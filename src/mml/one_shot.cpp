@@ -1,6 +1,6 @@
 #include "mml/one_shot.h"
 
-#include "mml/wrap_int.h"
+#include "base/wrap_int.h"
 #include "store/track.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 #include <vector>
-#include "mml/value.h"
-#include "store/context.h"
+#include "base/context.h"
+#include "base/value.h"
 
 struct mmpart;
 

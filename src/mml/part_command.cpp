@@ -2,10 +2,10 @@
 // letter bindings.
 #include <array>
 
-#include "driver/messages.h"
+#include "base/messages.h"
+#include "base/name_table.h"
+#include "base/parse.h"
 #include "mml/command.h"
-#include "mml/name_table.h"
-#include "mml/parse.h"
 #include "store/track.h"
 
 namespace {

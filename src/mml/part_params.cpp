@@ -1,7 +1,7 @@
 #include "mml/part_params.h"
 
-#include "driver/messages.h"
-#include "mml/wrap_int.h"
+#include "base/messages.h"
+#include "base/wrap_int.h"
 #include "store/event.h"
 
 namespace {

@@ -8,8 +8,8 @@
 // writes an event.
 #pragma once
 #include <cstdint>
-#include "mml/value.h"
-#include "store/context.h"
+#include "base/context.h"
+#include "base/value.h"
 #include "store/track.h"
 
 // Setters without an event: delay, key shift, octave, velocity, off velocity,

@@ -3,10 +3,11 @@
 #include <array>
 #include <cstring>
 
-#include "mml/name_table.h"
+#include "base/name_table.h"
+#include "base/parse.h"
+#include "base/wrap_int.h"
 #include "mml/one_shot.h"
-#include "mml/parse.h"
-#include "mml/wrap_int.h"
+#include "store/track.h"
 
 namespace {
 

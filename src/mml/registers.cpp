@@ -7,12 +7,12 @@
 #include <new>
 #include <string>
 
-#include "driver/messages.h"
+#include "base/messages.h"
+#include "base/parse.h"
+#include "base/wrap_int.h"
 #include "mml/one_shot.h"
-#include "mml/parse.h"
 #include "mml/part_params.h"
 #include "mml/register_items.h"
-#include "mml/wrap_int.h"
 
 namespace {
 
@@ -85,27 +85,6 @@ template <class R> R *createRegister(mmctx *ctx, R **chains, int32_t number)
     r->next = chain;
     chain = r;
     return r;
-}
-
-void freeItems(mmctx *ctx, RegisterItem *&items)
-{
-    while (RegisterItem *item = items) {
-        items = item->next;
-        delete item;
-        ctx->workSize -= MM_REGITEM_WORK;
-    }
-}
-
-template <class R> void freeChains(mmctx *ctx, R **chains)
-{
-    for (int i = 0; i < MM_REGISTER_CHAINS; ++i) {
-        while (R *r = chains[i]) {
-            chains[i] = r->next;
-            freeItems(ctx, r->items);
-            delete r;
-            ctx->workSize -= Kind<R>::work;
-        }
-    }
 }
 
 // The command error of a kind; `item` names the faulty item, null when the
@@ -191,7 +170,7 @@ template <class R> int registerCommand(mmctx *ctx, mmpart *part, const char **cu
         return applyAt(ctx, part, reg, *cursor);
     }
     if (reg) {
-        freeItems(ctx, reg->items);
+        MMpart_freeItems(ctx, reg->items);
     } else if (!(reg = createRegister(ctx, chains, number))) {
         ctx->errPoint = *cursor;
         return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
@@ -264,15 +243,4 @@ int MMpin_command(mmctx *ctx, mmpart *part, const char **cursor)
 {
     ++*cursor;
     return registerCommand<Pin>(ctx, part, cursor);
-}
-
-void MMpart_freeRegisters(mmctx *ctx, mmpart *part)
-{
-    freeChains(ctx, part->setters);
-    freeChains(ctx, part->offsetters);
-    freeChains(ctx, part->pins);
-    part->setter = nullptr;
-    part->offsetter = nullptr;
-    part->pinDef = nullptr;
-    part->pinArmed = 0;
 }

@@ -1,9 +1,9 @@
 // Tuplet groups `{ ... }length/count`: the notes and rests inside share the
 // total length evenly, and the group always lasts exactly the total.
-#include "driver/messages.h"
+#include "base/messages.h"
+#include "base/parse.h"
+#include "base/wrap_int.h"
 #include "mml/command.h"
-#include "mml/parse.h"
-#include "mml/wrap_int.h"
 #include "store/track.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "store/event.h"
 #include "store/work.h"
 

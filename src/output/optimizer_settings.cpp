@@ -4,8 +4,8 @@
 #include <cstring>
 #include <strings.h>
 
-#include "driver/messages.h"
-#include "mml/parse.h"
+#include "base/messages.h"
+#include "base/parse.h"
 #include "output/optimizer.h"
 #include "store/event.h"
 
@@ -114,25 +114,6 @@ int settingError(mmctx *ctx) { return MM_setErr(ctx, "Optimizer setting error!")
 int commandError(mmctx *ctx) { return MM_setErr(ctx, MM_text(MSG_OPTIMIZE_COMMAND)); }
 
 }  // namespace
-
-void MMopt_initTrack(mmtrk *track)
-{
-    uint16_t *flags = track->optFlags;
-    memset(flags, 0, sizeof track->optFlags);
-    flags[MMOPT_TEMPO] = MMOPT_ON;
-    flags[MMOPT_NOTE] = MMOPT_FPRES;
-    flags[MMOPT_PITCH] = MMOPT_ON;
-    flags[MMOPT_PROG] = MMOPT_ON | MMOPT_FPITCH | MMOPT_FPRES | MMOPT_FCC;
-    flags[MMOPT_CAF] = MMOPT_ON | MMOPT_FPAF;
-    flags[MMOPT_PAF] = MMOPT_ON | MMOPT_FCAF;
-    flags[MMOPT_EXCL] = MMOPT_FNOTE | MMOPT_FPROG | MMOPT_FPITCH | MMOPT_FPRES | MMOPT_FCC;
-    flags[MMOPT_CC0 + 0] = MMOPT_FPROG;
-    for (int c : {1, 7, 10, 11, 91, 93}) flags[MMOPT_CC0 + c] = MMOPT_ON;
-    flags[MMOPT_CC0 + 120] = MMOPT_FNOTE;
-    for (int c : {121, 123, 124, 125, 126, 127})
-        flags[MMOPT_CC0 + c] = MMOPT_FNOTE | MMOPT_FPITCH | MMOPT_FPRES | MMOPT_FCC;
-    memset(&track->optState, 0xff, sizeof track->optState);
-}
 
 int MMopt_parseFlags(mmctx *ctx, int count, char **words, uint16_t *flags)
 {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "store/event.h"
 
 namespace {

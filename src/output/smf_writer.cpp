@@ -1,7 +1,5 @@
 #include "output/smf_writer.h"
 
-#include "output/optimizer.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -10,9 +8,8 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "driver/messages.h"
-#include "driver/options.h"
-#include "driver/paths.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "output/optimizer.h"
 #include "output/smf_track.h"
 #include "store/event.h"
@@ -114,6 +111,16 @@ int closeOutput(mmctx *ctx)
 }
 
 }  // namespace
+
+void MM_outputName(mmctx *ctx)
+{
+    if (!ctx->outputName[0]) {
+        char source[MM_PATH_SIZE];
+        MM_defaultExt(source, ctx->sourceName, ".mml", sizeof source);
+        MM_pathStripExt(ctx->outputName, source, sizeof ctx->outputName);
+    }
+    MM_defaultExt(ctx->outputName, ctx->outputName, ".mid", sizeof ctx->outputName);
+}
 
 int MM_writeSmfHeader(mmctx *ctx)
 {

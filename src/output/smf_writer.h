@@ -3,6 +3,11 @@
 #pragma once
 #include "store/track.h"
 
+// Fills ctx->outputName for the MIDI writer: without an output name, the
+// source name (with its default extension) less its extension; in every case
+// ".mid" is added when the name has no extension.
+void MM_outputName(mmctx *ctx);
+
 // Writes ctx->outputName (derived from the source name when not given).
 // 0, or -1 with a pending message; a failed write leaves no file behind.
 int MM_writeSmf(mmctx *ctx);

@@ -3,9 +3,9 @@
 #include <array>
 #include <cstdlib>
 
-#include "driver/messages.h"
-#include "mml/name_table.h"
-#include "mml/parse.h"
+#include "base/messages.h"
+#include "base/name_table.h"
+#include "base/parse.h"
 #include "source/macro_table.h"
 #include "source/reader.h"
 #include "source/text_scan.h"

@@ -2,7 +2,7 @@
 // conditional states that decide which lines are read.
 #pragma once
 #include <cstdint>
-#include "store/context.h"
+#include "base/context.h"
 
 // Conditional states: the low four bits give the kind, IF_ACTIVE marks a
 // region whose lines are read.

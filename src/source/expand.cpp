@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/messages.h"
-#include "mml/parse.h"
+#include "base/messages.h"
+#include "base/parse.h"
 #include "script/zyl.h"
 #include "source/macro_table.h"
 #include "source/text_scan.h"

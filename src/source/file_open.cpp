@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/paths.h"
+#include "base/paths.h"
 #include "source/reader.h"
 
 extern "C" FILE *MM_fopen(mmctx *ctx, const char *name, const char *mode)

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/messages.h"
-#include "mml/parse.h"
+#include "base/messages.h"
+#include "base/parse.h"
 #include "source/text_scan.h"
 
 namespace {

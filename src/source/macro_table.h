@@ -2,7 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include "store/context.h"
+#include "base/context.h"
 
 enum MMacKind : uint32_t {
     MACRO_TEXT = 0,

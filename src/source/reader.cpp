@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "driver/messages.h"
-#include "driver/paths.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "source/directive.h"
 #include "source/macro_table.h"
 #include "source/text_scan.h"

@@ -1,7 +1,7 @@
 // The stack of open source files and the logical-line reader.
 #pragma once
 #include <cstdio>
-#include "store/context.h"
+#include "base/context.h"
 
 int MMcpp_open(mmctx *ctx, const char *name);
 int MMcpp_push(mmctx *ctx, const char *name);

@@ -2,8 +2,8 @@
 // and aware of Shift-JIS double-byte characters, whose trail byte is never
 // taken for a backslash, a quote or a separator.
 #pragma once
-#include "driver/paths.h"
-#include "mml/parse.h"
+#include "base/parse.h"
+#include "base/paths.h"
 
 inline bool MMcpp_isIdentStart(int c) { return c == '_' || MM_isAsciiAlpha(c); }
 inline bool MMcpp_isIdentChar(int c) { return MMcpp_isIdentStart(c) || MM_isAsciiDigit(c); }

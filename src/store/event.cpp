@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "store/event_pool.h"
 
 namespace {

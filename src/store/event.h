@@ -3,7 +3,7 @@
 // keeps the record in its track's time-ordered list (or work file).
 #pragma once
 #include <cstdint>
-#include "store/name_lookup.h"
+#include "base/name_table.h"
 #include "store/track.h"
 
 // Each record counts its payload plus this in the work size.

@@ -3,7 +3,7 @@
 // bytes) and keeps it in time order, in memory or in the track's work file.
 #include <cstring>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "store/event.h"
 #include "store/filter.h"
 #include "store/work.h"

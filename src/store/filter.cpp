@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "mml/random.h"
+#include "base/random.h"
 #include "store/event.h"
 
 // Bounds given the wrong way round are swapped, so the modulus is never zero.

@@ -3,12 +3,11 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
-#include "driver/messages.h"
-#include "driver/paths.h"
-#include "mml/parse.h"
-#include "mml/registers.h"
-#include "output/optimizer.h"
+#include "base/messages.h"
+#include "base/parse.h"
+#include "base/paths.h"
 #include "store/event.h"
 #include "store/work.h"
 
@@ -21,11 +20,31 @@ int trackHash(const char *name)
     return hash & 15;
 }
 
-int partHash(uint32_t number) { return (0u - number) & 15; }
-
 void setFilter(mmfilter &f, int32_t lo, int32_t hi, int32_t bits, bool randAllowed)
 {
     f = mmfilter{1024, 0, lo, hi, bits, bits, (uint8_t)randAllowed, 0, lo, hi};
+}
+
+// The optimiser thins tempo, pitch bend, program, aftertouch and the usual
+// continuous controllers; program changes and the reset controllers make a
+// channel forget what it has kept.
+void defaultOptFlags(mmtrk *track)
+{
+    uint16_t *flags = track->optFlags;
+    memset(flags, 0, sizeof track->optFlags);
+    flags[MMOPT_TEMPO] = MMOPT_ON;
+    flags[MMOPT_NOTE] = MMOPT_FPRES;
+    flags[MMOPT_PITCH] = MMOPT_ON;
+    flags[MMOPT_PROG] = MMOPT_ON | MMOPT_FPITCH | MMOPT_FPRES | MMOPT_FCC;
+    flags[MMOPT_CAF] = MMOPT_ON | MMOPT_FPAF;
+    flags[MMOPT_PAF] = MMOPT_ON | MMOPT_FCAF;
+    flags[MMOPT_EXCL] = MMOPT_FNOTE | MMOPT_FPROG | MMOPT_FPITCH | MMOPT_FPRES | MMOPT_FCC;
+    flags[MMOPT_CC0 + 0] = MMOPT_FPROG;
+    for (int c : {1, 7, 10, 11, 91, 93}) flags[MMOPT_CC0 + c] = MMOPT_ON;
+    flags[MMOPT_CC0 + 120] = MMOPT_FNOTE;
+    for (int c : {121, 123, 124, 125, 126, 127})
+        flags[MMOPT_CC0 + c] = MMOPT_FNOTE | MMOPT_FPITCH | MMOPT_FPRES | MMOPT_FCC;
+    memset(&track->optState, 0xff, sizeof track->optState);
 }
 
 void initTrack(mmtrk *t)
@@ -52,14 +71,7 @@ void initTrack(mmtrk *t)
     setFilter(t->cafF, 0, 127, 7, true);
     setFilter(t->pafF, 0, 127, 7, true);
     for (int c = 0; c < 128; ++c) setFilter(t->ccF[c], -t->ccBase[c], 127 - t->ccBase[c], 7, true);
-    MMopt_initTrack(t);
-}
-
-void freePart(mmctx *ctx, mmpart *part)
-{
-    MMpart_freeRegisters(ctx, part);
-    free(part);
-    ctx->workSize -= MM_PART_WORK;
+    defaultOptFlags(t);
 }
 
 }  // namespace
@@ -156,25 +168,6 @@ mmtrk *MMtrk_ref(mmctx *ctx, const char **text)
     return t;
 }
 
-mmpart *MMpart_get(mmtrk *track, uint32_t number)
-{
-    mmpart *&bucket = track->partBuckets[partHash(number)];
-    for (mmpart *p = bucket; p; p = p->next)
-        if (p->number == number) return p;
-    mmpart *p = (mmpart *)calloc(1, sizeof(mmpart));
-    if (!p) {
-        MM_setErr(track->ctx, MM_text(MSG_OUT_OF_MEMORY));
-        return nullptr;
-    }
-    track->ctx->workSize += MM_PART_WORK;
-    p->track = track;
-    MMpart_init(track, p);
-    p->number = number;
-    p->next = bucket;
-    bucket = p;
-    return p;
-}
-
 void MMtrk_syncTo(mmctx *, mmtrk *track, uint32_t clock)
 {
     track->measureClock = clock;
@@ -221,7 +214,7 @@ void MMtrk_close(mmctx *ctx, mmtrk *track)
     for (mmpart *&bucket : track->partBuckets) {
         while (mmpart *p = bucket) {
             bucket = p->next;
-            freePart(ctx, p);
+            MMpart_free(ctx, p);
         }
     }
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "store/event.h"
 
 namespace {

@@ -13,11 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "driver/message_table.h"
-#include "driver/messages.h"
+#include "base/message_table.h"
+#include "base/messages.h"
+#include "base/random.h"
+#include "driver/finish.h"
+#include "driver/startup.h"
 #include "mml/mml_line.h"
-#include "mml/random.h"
-#include "script/startup.h"
 #include "source/macro_table.h"
 #include "source/reader.h"
 #include "store/event.h"

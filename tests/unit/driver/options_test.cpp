@@ -2,6 +2,7 @@
 
 #include "../fixture.h"
 #include "driver/settings.h"
+#include "output/smf_writer.h"
 
 namespace {
 

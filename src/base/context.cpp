@@ -1,0 +1,3 @@
+#include "base/context.h"
+
+mmctx MM_ctx;

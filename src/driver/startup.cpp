@@ -1,0 +1,132 @@
+#include "driver/startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "base/messages.h"
+#include "base/parse.h"
+#include "base/paths.h"
+#include "base/random.h"
+#include "driver/offered.h"
+#include "driver/settings.h"
+#include "script/zyl.h"
+#include "source/macro_table.h"
+#include "source/reader.h"
+#include "store/pattern.h"
+#include "store/track.h"
+
+namespace {
+
+constexpr int kPathSize = 260;
+constexpr size_t kSearchPathMax = 1024;   // characters of PATH searched
+constexpr int kDefNameSize = 256;
+
+constexpr int32_t kDefaultCmdMap[MM_LETTERS] = {-1, -1, -1, -1, -1, -1, -1, 2, 0, 0, 11, -1, 129,
+                                                -1, 12, 138, 16, -1, 4, 1, 22, 13, 135, 139, 0, 0};
+constexpr uint8_t kDefaultSignature[4] = {4, 2, 24, 8};
+
+}  // namespace
+
+void MM_contextDefaults(mmctx *ctx)
+{
+    memcpy(ctx->cmdMap, kDefaultCmdMap, sizeof ctx->cmdMap);
+    ctx->ended = 0;
+    ctx->division = 960;
+    ctx->tempoWritten = 0;
+    ctx->tempo = ctx->curTempo = 500000;
+    ctx->signatureWritten = 0;
+    ctx->maxTrackClock = ctx->measureClock = 0;
+    ctx->measureCount = 0;
+    memcpy(ctx->signature, kDefaultSignature, 4);
+    memcpy(ctx->curSignature, kDefaultSignature, 4);
+    ctx->title[0] = ctx->copyright[0] = '\0';
+    ctx->errBuf[0] = '\0';
+    ctx->errMsg = ctx->errBuf;
+    ctx->workSize = 0;
+}
+
+namespace {
+
+FILE *openText(const char *path) { return path[0] ? MM_openPath(path, "w") : nullptr; }
+
+// A folder of the script's name never counts as the script.
+bool readable(const char *path)
+{
+    FILE *fp = MM_openPath(path, "r");
+    if (!fp) return false;
+    fclose(fp);
+    return true;
+}
+
+bool tryDirectory(char *path, const std::string &dir)
+{
+    snprintf(path, kPathSize, "%s", dir.c_str());
+    MM_pathJoin(path, MM_settings.zylFile);
+    MM_slashPath(path);
+    return readable(path);
+}
+
+// -def entries: name, an optional '=', then the macro's text. The first entry
+// that does not begin with a name ends the list.
+void applyDefinitions(mmctx *ctx)
+{
+    for (strEntry *e = MM_settings.defs.head; e; e = e->next) {
+        const char *p = e->text;
+        char name[kDefNameSize];
+        if (MM_getIdent(name, sizeof name, &p) < 0) break;
+        if (*p == '=') ++p;
+        MMac_extDefine(ctx, name, p, MACRO_TEXT, nullptr);
+    }
+}
+
+}  // namespace
+
+int MM_findZylFile(char *path)
+{
+    std::string dir = path;
+    if (tryDirectory(path, dir)) return 1;
+    const char *env = getenv("PATH");
+    if (!env) return 0;
+    std::string search(env, strnlen(env, kSearchPathMax));
+    // Elements are separated by ';' and, as usual on this system, by ':'.
+    size_t start = 0;
+    while (start <= search.size()) {
+        size_t end = search.find_first_of(";:", start);
+        if (end == std::string::npos) end = search.size();
+        if (tryDirectory(path, search.substr(start, end - start))) return 1;
+        start = end + 1;
+    }
+    return 0;
+}
+
+int MM_startup()
+{
+    mmctx *ctx = &MM_ctx;
+    ctx->errFile = openText(ctx->errPath);
+    ctx->msgFile = openText(ctx->msgPath);
+    if (ZYL_init(MM_settings.codeSize, MM_settings.heapSize) != 0) return -1;
+    MM_registerOffered();
+    if (MM_settings.zylDir[0] == '\0') snprintf(MM_settings.zylDir, sizeof MM_settings.zylDir, "%s", MM_settings.progDir);
+    char path[kPathSize];
+    snprintf(path, sizeof path, "%s", MM_settings.zylDir);
+    if (!MM_findZylFile(path)) {
+        MM_setErrMsg(ctx, MM_text(MSG_ZYL_NOT_FOUND), MM_settings.zylFile);
+        return -1;
+    }
+    if (ZYL_load(path) != 0) {
+        ctx->errMsg = ZYL_getErrMsg();
+        return -1;
+    }
+    MM_srand(0);
+    MM_contextDefaults(ctx);
+    if (MMac_init(ctx) < 0) return -1;
+    applyDefinitions(ctx);
+    if (MMtrk_int(ctx) < 0) return -1;
+    MMpat_clear(ctx);
+    ZYL_exec("QORAL_start", 1, ctx);
+    MM_defaultExt(ctx->sourceName, ctx->sourceName, ".mml");
+    MM_msgf(ctx, MSGC_PLAIN, MM_text(MSG_SOURCE_FILENAME), ctx->sourceName);
+    return MMcpp_open(ctx, ctx->sourceName) < 0 ? -1 : 0;
+}

@@ -1,3 +1,0 @@
-#include "store/context.h"
-
-mmctx MM_ctx;

@@ -1,0 +1,2 @@
+// Planted fault: the event store reaching up to the roof.
+#include "driver/compile.h"
