@@ -1,6 +1,7 @@
 #!/bin/bash
 # Every song that compiles must give the same MIDI file in memory and in
-# work-file mode, and file mode must leave no work file behind.
+# work-file mode, and file mode must leave no work file behind - nor may a
+# song that stops at an error.
 set -u
 export LC_ALL=C.UTF-8
 qoral=$(realpath "$1")
@@ -28,5 +29,21 @@ while IFS= read -r -d '' csv; do
     fi
     rm -f "$tmp/memory.mid" "$tmp/file.mid"
 done < <(find . -name '*.csv' -print0 | sort -z)
-echo "$count songs compared in both work modes"
+failing=0
+while IFS= read -r -d '' song; do
+    dir=$(dirname "$song")
+    name=$(basename "$song" .mml)
+    [ -f "$dir/$name.csv" ] && continue
+    args=()
+    [ -f "$dir/$name.args" ] && read -r -a args < "$dir/$name.args"
+    mkdir -p "$tmp/work"
+    (cd "$dir" && "$qoral" "${args[@]}" -workMode file -workPath "$tmp/work" "$name.mml" "$tmp/file.mid") > /dev/null 2>&1
+    failing=$((failing + 1))
+    if [ -n "$(ls -A "$tmp/work")" ]; then
+        echo "FAIL $song: work files left behind after an error: $(ls "$tmp/work")"; fail=1
+        rm -f "$tmp/work"/*
+    fi
+    rm -f "$tmp/file.mid"
+done < <(find . -name '*.mml' -print0 | sort -z)
+echo "$count songs compared in both work modes; $failing songs that stop at an error left no work file"
 exit $fail

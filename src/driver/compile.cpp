@@ -1,11 +1,13 @@
 #include "driver/compile.h"
 
 #include <ctime>
+#include <new>
 
 #include "base/messages.h"
 #include "base/parse.h"
 #include "decl/control.h"
 #include "driver/finish.h"
+#include "driver/options.h"
 #include "driver/startup.h"
 #include "mml/mml_line.h"
 #include "source/reader.h"
@@ -44,7 +46,36 @@ void printTiming(mmctx *ctx, time_t start)
     MM_msgf(ctx, MSGC_PLAIN, MM_text(MSG_COMPILE_TIME), text);
 }
 
+// Storage ran out where no result could carry the failure: reported like
+// every other "Out of memory!", at the line being compiled.
+void reportOutOfMemory()
+{
+    mmctx *ctx = &MM_ctx;
+    ctx->errMsg = MM_text(MSG_OUT_OF_MEMORY);
+    ctx->errPoint = nullptr;
+    MM_printError();
+}
+
 }  // namespace
+
+int MM_run(int argc, char **argv)
+{
+    // A fatal error anywhere below throws MMabort with the exit status; the
+    // files are closed and everything released here, whatever the outcome.
+    int status = 0;
+    try {
+        if (argc > 1 && MM_parseArgs(argc, argv) != 0) return 1;
+        status = MM_compile() == -1 ? 1 : 0;
+    } catch (const MMabort &stop) {
+        status = stop.status;
+    } catch (const std::bad_alloc &) {
+        reportOutOfMemory();
+        status = 1;
+    }
+    MM_closeFiles();
+    MM_releaseAll();
+    return status;
+}
 
 int MM_compile()
 {
