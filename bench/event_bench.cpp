@@ -14,6 +14,7 @@
 
 #include "output/smf_writer.h"
 #include "store/event.h"
+#include "store/event_writers.h"
 #include "store/track.h"
 #include "store/work.h"
 

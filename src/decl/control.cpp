@@ -8,6 +8,7 @@
 #include "decl/song_settings.h"
 #include "decl/track_decl.h"
 #include "output/optimizer.h"
+#include "output/optimizer_settings.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "base/parse.h"
 #include "base/paths.h"
 #include "decl/limits.h"
-#include "store/event.h"
+#include "store/event_writers.h"
 #include "store/measure.h"
 #include "store/track.h"
 

@@ -8,7 +8,7 @@
 #include "output/smf_writer.h"
 #include "source/macro_table.h"
 #include "source/reader.h"
-#include "store/event.h"
+#include "store/event_writers.h"
 #include "store/measure.h"
 #include "store/pattern.h"
 #include "store/track.h"

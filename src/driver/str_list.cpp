@@ -1,9 +1,9 @@
+#include "driver/str_list.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include "driver/settings.h"
 
 int MM_strListAdd(strList *list, const char *format, ...)
 {

@@ -5,7 +5,7 @@
 #include "base/messages.h"
 #include "base/parse.h"
 #include "mml/command.h"
-#include "store/event.h"
+#include "store/event_writers.h"
 #include "store/track.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "mml/length.h"
 #include "mml/one_shot.h"
 #include "mml/part_params.h"
-#include "store/event.h"
+#include "store/event_writers.h"
 #include "store/track.h"
 
 namespace {

@@ -2,7 +2,8 @@
 
 #include "base/messages.h"
 #include "base/wrap_int.h"
-#include "store/event.h"
+#include "store/event_writers.h"
+#include "store/filter.h"
 
 namespace {
 

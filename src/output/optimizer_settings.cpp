@@ -1,13 +1,14 @@
-// The optimiser's flag words: their defaults, the `.optset` control line and
-// the body of the `@OPT` track command.
+// The `.optset` control line and the body of the `@OPT` track command.
+#include "output/optimizer_settings.h"
+
 #include <array>
 #include <cstring>
 #include <strings.h>
 
 #include "base/messages.h"
+#include "base/name_table.h"
 #include "base/parse.h"
-#include "output/optimizer.h"
-#include "store/event.h"
+#include "store/event_writers.h"
 
 namespace {
 

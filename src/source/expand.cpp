@@ -1,5 +1,7 @@
 // Macro expansion: comments, escapes, repeats, hexadecimal numbers, macro
 // arguments and macro references, written straight into the caller's buffer.
+#include "source/expand.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>

@@ -39,4 +39,3 @@ extern "C" int MMac_extDefine(mmctx *ctx, const char *name, const char *value, i
 int MMac_undef(mmctx *ctx, const char *name);
 int MMac_defineTable(mmctx *ctx, const char *name, const char *values);
 int MMac_subst(char *out, const char *templ, int32_t value);
-int MMcpp_expand(mmctx *ctx, int space, char *out, const char *in, int argc, char **argv);

@@ -1,10 +1,12 @@
 #include "source/reader.h"
 
 #include <cstring>
+#include <string>
 
 #include "base/messages.h"
 #include "base/paths.h"
 #include "source/directive.h"
+#include "source/expand.h"
 #include "source/macro_table.h"
 #include "source/text_scan.h"
 
@@ -123,4 +125,17 @@ void MMcpp_closeAll(mmctx *ctx)
         file.ifCount = 0;
     }
     ctx->fileDepth = 0;
+}
+
+extern "C" FILE *MM_fopen(mmctx *ctx, const char *name, const char *mode)
+{
+    if (!name || !mode) return nullptr;
+    if (FILE *fp = MM_openPath(name, mode)) return fp;
+    if (!ctx) ctx = &MM_ctx;
+    char dir[MM_DIR_SIZE + 8];
+    MM_pathDir(dir, ctx->fileStack[0].name);
+    std::string path = dir;
+    if (path.empty() || (path.back() != '/' && path.back() != '\\')) path += '/';
+    path += name;
+    return MM_openPath(path.c_str(), mode);
 }

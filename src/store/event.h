@@ -1,9 +1,7 @@
-// Event records and the typed event writers. Every MIDI event the compiler
-// makes passes through one writer, which filters and maps its values and
-// keeps the record in its track's time-ordered list (or work file).
+// Event records: the stored events of a track, kept in time order in the
+// track's list (store/event_writers.h makes them).
 #pragma once
 #include <cstdint>
-#include "base/name_table.h"
 #include "store/track.h"
 
 // Each record counts its payload plus this in the work size.
@@ -20,25 +18,6 @@ struct mmevt {
     uint32_t length;
     uint8_t data[1];           // `length` payload bytes
 };
-
-int MMevt_noteOn(mmtrk *track, uint32_t clock, int32_t channel, int note, int velocity);
-int MMevt_noteOff(mmtrk *track, uint32_t clock, int32_t channel, int note, int offVelocity);
-int MMevt_polyPressure(mmtrk *track, uint32_t clock, int32_t channel, int note, int pressure);
-int MMevt_control(mmtrk *track, uint32_t clock, int32_t channel, int controller, int value);
-int MMevt_program(mmtrk *track, uint32_t clock, int32_t channel, int program);
-int MMevt_chanPressure(mmtrk *track, uint32_t clock, int32_t channel, int pressure);
-int MMevt_pitchBend(mmtrk *track, uint32_t clock, int32_t channel, int value);
-int MMevt_tempo(mmtrk *track, uint32_t clock, uint32_t microsecondsPerQuarter);
-int MMevt_signature(mmtrk *track, uint32_t clock, const uint8_t signature[4]);
-int MMevt_endTrack(mmtrk *track, uint32_t clock);
-int MMevt_meta(mmtrk *track, uint32_t clock, int type, uint32_t length, const uint8_t *bytes);
-int MMevt_text(mmtrk *track, uint32_t clock, const char *text);
-int MMevt_instName(mmtrk *track, uint32_t clock, const char *text);
-int MMevt_words(mmtrk *track, uint32_t clock, const char *text);
-int MMevt_sysex(mmtrk *track, uint32_t clock, uint32_t length, const uint8_t *bytes);
-int MMevt_sysexRaw(mmtrk *track, uint32_t clock, uint32_t length, const uint8_t *bytes);
-int MMevt_marker(mmtrk *track, uint32_t clock, int kind, int value);
-int32_t MMevt_delay(mmtrk *track);
 
 // A zero-filled record with room for `length` payload bytes, owned by `track`
 // (its `track` field): it lives in that track's record storage, belongs in

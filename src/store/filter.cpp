@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "base/random.h"
-#include "store/event.h"
 
 // Bounds given the wrong way round are swapped, so the modulus is never zero.
 int64_t MMfilter_random(const mmfilter &f)

@@ -44,3 +44,6 @@ inline int32_t MMfilter_apply(const mmfilter &filter, int32_t x)
 
 // The tempo filter: unsigned microseconds per quarter note, masked to 24 bits.
 uint32_t MMfilter_tempo(const mmfilter &filter, uint32_t microsecondsPerQuarter);
+
+// The track's delay through its delay filter, drawn anew at every call.
+int32_t MMevt_delay(mmtrk *track);

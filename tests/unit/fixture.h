@@ -19,6 +19,7 @@
 #include "driver/finish.h"
 #include "driver/startup.h"
 #include "mml/mml_line.h"
+#include "source/expand.h"
 #include "source/macro_table.h"
 #include "source/reader.h"
 #include "store/event.h"

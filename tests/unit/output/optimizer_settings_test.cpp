@@ -1,6 +1,7 @@
 #include "output/optimizer.h"
 
 #include "../fixture.h"
+#include "output/optimizer_settings.h"
 
 namespace {
 

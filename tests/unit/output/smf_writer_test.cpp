@@ -9,6 +9,7 @@
 #include "../fixture.h"
 #include "output/optimizer.h"
 #include "output/smf_track.h"
+#include "store/event_writers.h"
 #include "store/work.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include <random>
 
 #include "../fixture.h"
+#include "source/expand.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "../fixture.h"
+#include "store/event_writers.h"
 #include "store/filter.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include "../fixture.h"
+#include "store/event_writers.h"
 
 namespace {
 
