@@ -9,6 +9,9 @@
 #include "decl/track_decl.h"
 #include "output/optimizer.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 struct CtlCommand {

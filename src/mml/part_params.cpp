@@ -4,6 +4,10 @@
 #include "base/wrap_int.h"
 #include "store/event.h"
 
+// The setters' error texts exist in English only, whatever the message
+// language; those with a full-width '～' pass through MM_localText only to
+// reach the user's encoding.
+
 namespace {
 
 constexpr int32_t kTempoMin = 16, kTempoMax = 512;

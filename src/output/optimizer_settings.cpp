@@ -9,6 +9,9 @@
 #include "output/optimizer.h"
 #include "store/event.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 constexpr int kKindSize = 79;        // `.optset` kinds and flags hold at most 78 characters
