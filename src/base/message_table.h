@@ -2,6 +2,8 @@
 // Code that reports or prints a row takes the text of the current language.
 #pragma once
 
+// message_table.cpp holds one row per id, in this order; a static_assert
+// there fails the build when a row is missing, extra or out of place.
 enum MMmsgId : int {
     MSG_OUT_OF_MEMORY,
     MSG_MML_SYNTAX,

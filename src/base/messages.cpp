@@ -5,6 +5,9 @@
 #include <cstring>
 #include <ctime>
 
+// The fallback "Unknown error!" exists in English only, like every text
+// written as a literal rather than taken from the message table.
+
 namespace {
 
 mmctx *gLastCtx = nullptr;

@@ -10,6 +10,9 @@
 #include "output/optimizer.h"
 #include "output/optimizer_settings.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 struct CtlCommand {

@@ -10,6 +10,9 @@
 #include "decl/limits.h"
 #include "store/track.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 struct TrackSetting {

@@ -23,6 +23,8 @@ void MM_resetSettings()
 
 namespace {
 
+// The option error and the usage text exist in English only, whatever the
+// message language.
 constexpr const char *kParamError = "@ Parameter error!!";
 
 constexpr const char *kUsage[] = {

@@ -12,6 +12,9 @@
 #include "mml/part_params.h"
 #include "store/track.h"
 
+// The fixed command names and the error texts written as literals in this file
+// exist in English only, whatever the message language.
+
 namespace {
 
 // What a mapped command does once its value is parsed.

@@ -12,6 +12,9 @@
 #include "store/event_writers.h"
 #include "store/track.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 constexpr int32_t kSemitone[7] = {9, 11, 0, 2, 4, 5, 7};  // a..g

@@ -8,6 +8,9 @@
 #include "mml/command.h"
 #include "store/track.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 using PartCommand = int (*)(mmctx *ctx, mmpart *part, int count, char **items);

@@ -5,6 +5,10 @@
 #include "store/event_writers.h"
 #include "store/filter.h"
 
+// The setters' error texts exist in English only, whatever the message
+// language; those with a full-width '～' pass through MM_localText only to
+// reach the user's encoding.
+
 namespace {
 
 constexpr int32_t kTempoMin = 16, kTempoMax = 512;

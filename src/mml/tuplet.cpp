@@ -6,6 +6,9 @@
 #include "mml/command.h"
 #include "store/track.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 constexpr int32_t kMinCount = 2;

@@ -10,6 +10,9 @@
 #include "base/parse.h"
 #include "store/event_writers.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 constexpr int kKindSize = 79;        // `.optset` kinds and flags hold at most 78 characters

@@ -15,6 +15,9 @@
 #include "store/event.h"
 #include "store/work.h"
 
+// The writer's error texts exist in English only, whatever the message
+// language; users know them in that form.
+
 namespace {
 
 constexpr uint32_t kMaxTracks = 65535;   // the header counts tracks in 16 bits

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+// The engine's error texts exist in English only, whatever the message
+// language; users know them in that form.
+
 namespace {
 
 // Every record the engine keeps lives in memory from the configured pair.

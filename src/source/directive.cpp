@@ -10,6 +10,9 @@
 #include "source/reader.h"
 #include "source/text_scan.h"
 
+// The directives' own error texts, written as literals here, exist in English
+// only, whatever the message language; users know them in that form.
+
 namespace {
 
 using Handler = int (*)(mmctx *ctx, SourceFile &file, const char *text);

@@ -20,6 +20,8 @@ namespace {
 // nested argument lists or repeats), so the stack cannot run out.
 constexpr int kMaxRecursion = 1024;
 
+// The expander's error texts, these and the literals below, exist in English
+// only, whatever the message language; users know them in that form.
 constexpr const char *kOutOfSpace = "Out of string space!";
 constexpr const char *kStackOver = "Macro stack over!";
 constexpr const char *kRepeatError = "Repeat error!";

@@ -9,6 +9,9 @@
 #include "base/parse.h"
 #include "source/text_scan.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 struct BuiltinFunc {

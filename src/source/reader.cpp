@@ -10,6 +10,9 @@
 #include "source/macro_table.h"
 #include "source/text_scan.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 // The main source's base name, cut to 8.3 and without extension, defined as

@@ -8,6 +8,9 @@
 #include "store/filter.h"
 #include "store/work.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 // Channel-map entry of the part's channel, or of the track's default

@@ -11,6 +11,9 @@
 #include "store/event.h"
 #include "store/work.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 int trackHash(const char *name)

@@ -8,6 +8,9 @@
 #include "base/messages.h"
 #include "store/event.h"
 
+// The error texts written as literals in this file exist in English only,
+// whatever the message language; users know them in that form.
+
 namespace {
 
 constexpr size_t kLoadBlock = 1 << 16;   // bytes read from a work file at a time
