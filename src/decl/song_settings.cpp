@@ -7,7 +7,6 @@
 #include "base/paths.h"
 #include "decl/limits.h"
 #include "store/event_writers.h"
-#include "store/measure.h"
 #include "store/track.h"
 
 // The error texts written as literals in this file exist in English only,

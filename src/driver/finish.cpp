@@ -9,7 +9,6 @@
 #include "source/macro_table.h"
 #include "source/reader.h"
 #include "store/event_writers.h"
-#include "store/measure.h"
 #include "store/pattern.h"
 #include "store/track.h"
 

@@ -80,6 +80,10 @@ mmtrk *MMtrk_ref(mmctx *ctx, const char **text);
 void MMtrk_syncTo(mmctx *ctx, mmtrk *track, uint32_t clock);
 int MMtrk_initPitchMap(mmtrk *track);
 int MMtrk_initCcMap(mmtrk *track, int controller);
+// The measure clock: closes the measure that begins at ctx->measureClock
+// with the current time signature. Every track and part moves to its end (the
+// next bar line), which the call returns; the progress line shows it.
+uint32_t MMmeas_step(mmctx *ctx);
 void MMtrk_close(mmctx *ctx, mmtrk *track);
 void MMtrk_freeAll(mmctx *ctx);
 
