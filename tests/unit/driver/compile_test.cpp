@@ -7,22 +7,36 @@
 #include "driver/settings.h"
 
 // Requests of at least this many bytes fail while it is not 0. The unit-test
-// program replaces the global allocator so that a run can be made to fail in
-// the middle, as it would on a machine out of memory.
+// program replaces the global allocator (every plain form, so that each
+// allocation meets its own release) so that a run can be made to fail in the
+// middle, as it would on a machine out of memory.
 static std::size_t gFailFrom = 0;
+
+static void *allocate(std::size_t size)
+{
+    if (gFailFrom && size >= gFailFrom) return nullptr;
+    return malloc(size ? size : 1);
+}
 
 void *operator new(std::size_t size)
 {
-    if (gFailFrom && size >= gFailFrom) throw std::bad_alloc();
-    if (void *p = malloc(size ? size : 1)) return p;
+    if (void *p = allocate(size)) return p;
     throw std::bad_alloc();
 }
-// The replacement pair is malloc and free underneath, which the compiler
-// cannot see from a call site.
+void *operator new[](std::size_t size) { return operator new(size); }
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
+void *operator new[](std::size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
+
+// The pairs are malloc and free underneath, which the compiler cannot see
+// from a call site.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void *p) noexcept { free(p); }
+void operator delete[](void *p) noexcept { free(p); }
 void operator delete(void *p, std::size_t) noexcept { free(p); }
+void operator delete[](void *p, std::size_t) noexcept { free(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { free(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { free(p); }
 #pragma GCC diagnostic pop
 
 namespace {
@@ -52,6 +66,7 @@ TEST_P(OutOfMemory, InTheWriterLeavesNoFileAndExitsWithOne)
     for (std::string &a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    MM_releaseAll();  // the run starts from nothing, as a fresh process does
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();  // the progress lines
     gFailFrom = 64 * 1024;
