@@ -26,7 +26,6 @@ constexpr int32_t MMCMD_PAFPRES = 28;
 constexpr int32_t MMCMD_CC = 32;
 // ccv:N is MMCMD_CCV + N for controller N.
 constexpr int32_t MMCMD_CCV = 128;
-constexpr int32_t MM_CONTROLLERS = 128;
 
 struct MMcmdName {
     const char *name;

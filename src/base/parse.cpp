@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include "base/command_names.h"
+#include "base/limits.h"
 #include "base/name_table.h"
 
 namespace {

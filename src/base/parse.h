@@ -4,13 +4,6 @@
 #pragma once
 #include <cstdint>
 
-// Ports are A..H or 1..8, channels 1..16, notes 0..127 (octaves -1..9).
-constexpr int32_t MM_PORTS = 8;
-constexpr int32_t MM_CHANNELS = 16;
-constexpr int32_t MM_NOTES = 128;
-constexpr int32_t MM_OCTAVE_MIN = -1;
-constexpr int32_t MM_OCTAVE_MAX = 9;
-
 int MM_getNum(int32_t *out, const char **cursor);
 int MM_getIdent(char *buf, int size, const char **cursor);
 int MM_xdigitVal(int c);

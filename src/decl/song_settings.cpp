@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "base/limits.h"
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/paths.h"
-#include "decl/limits.h"
 #include "store/event_writers.h"
 #include "store/track.h"
 

@@ -4,10 +4,10 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/limits.h"
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/paths.h"
-#include "decl/limits.h"
 #include "store/track.h"
 
 // The error texts written as literals in this file exist in English only,

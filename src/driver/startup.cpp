@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/command_names.h"
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/paths.h"
@@ -19,12 +20,16 @@
 
 namespace {
 
-constexpr int kPathSize = 260;
 constexpr size_t kSearchPathMax = 1024;   // characters of PATH searched
 constexpr int kDefNameSize = 256;
 
-constexpr int32_t kDefaultCmdMap[MM_LETTERS] = {-1, -1, -1, -1, -1, -1, -1, 2, 0, 0, 11, -1, 129,
-                                                -1, 12, 138, 16, -1, 4, 1, 22, 13, 135, 139, 0, 0};
+// Letters a..z: -1 for the character table (notes, l, n, r), 0 for unbound.
+constexpr int32_t kDefaultCmdMap[MM_LETTERS] = {
+    -1, -1, -1, -1, -1, -1, -1,                                                   // a..g
+    MMCMD_CHANNEL, 0, 0, MMCMD_KEYSHIFT, -1, MMCMD_CCV + 1, -1, MMCMD_OCTAVE,    // h..o
+    MMCMD_CCV + 10, MMCMD_GATERATIO, -1, MMCMD_CLOCK, MMCMD_TEMPO, MMCMD_PITCH,  // p..u
+    MMCMD_VELOCITY, MMCMD_CCV + 7, MMCMD_CCV + 11, 0, 0,                          // v..z
+};
 constexpr uint8_t kDefaultSignature[4] = {4, 2, 24, 8};
 
 }  // namespace
@@ -62,7 +67,7 @@ bool readable(const char *path)
 
 bool tryDirectory(char *path, const std::string &dir)
 {
-    snprintf(path, kPathSize, "%s", dir.c_str());
+    snprintf(path, MM_PATH_SIZE, "%s", dir.c_str());
     MM_pathJoin(path, MM_settings.zylFile);
     MM_slashPath(path);
     return readable(path);
@@ -109,7 +114,7 @@ int MM_startup()
     if (ZYL_init(MM_settings.codeSize, MM_settings.heapSize) != 0) return -1;
     MM_registerOffered();
     if (MM_settings.zylDir[0] == '\0') snprintf(MM_settings.zylDir, sizeof MM_settings.zylDir, "%s", MM_settings.progDir);
-    char path[kPathSize];
+    char path[MM_PATH_SIZE];
     snprintf(path, sizeof path, "%s", MM_settings.zylDir);
     if (!MM_findZylFile(path)) {
         MM_setErrMsg(ctx, MM_text(MSG_ZYL_NOT_FOUND), MM_settings.zylFile);

@@ -5,11 +5,13 @@
 #include <cstdio>
 
 #include "base/command_names.h"
+#include "base/limits.h"
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/wrap_int.h"
 #include "mml/command.h"
 #include "mml/part_params.h"
+#include "store/param_table.h"
 #include "store/track.h"
 
 // The fixed command names and the error texts written as literals in this file
@@ -24,44 +26,66 @@ struct MappedCommand {
     Action action;
     MMmsgId name;           // message name in both languages...
     const char *fixedName;  // ...or one text for both, when set
-    MMparam record;
-    bool checked;           // value form: check and clamp to lo..hi
-    int32_t lo, hi;
-    int32_t offLo, offHi;   // offsetter range
 };
 
 constexpr int32_t kClockBars = 32;
 constexpr int32_t kLastCode = MMCMD_PAFPRES;
 
-constexpr MappedCommand kNone{Action::None, MSG_NAME_TEMPO, nullptr, MMP_TEMPO, false, 0, 0, 0, 0};
+constexpr MappedCommand kNone{Action::None, MSG_NAME_TEMPO, nullptr};
 
+// The parameter each command reads and stores, and the ranges it accepts,
+// come from the parameter table.
 constexpr std::array<MappedCommand, kLastCode + 1> makeCommands()
 {
     std::array<MappedCommand, kLastCode + 1> c{};
     for (MappedCommand &m : c) m = kNone;
-    c[MMCMD_TEMPO] = {Action::Tempo, MSG_NAME_TEMPO, nullptr, MMP_TEMPO, false, 0, 0, -496, 496};
-    c[MMCMD_CHANNEL] = {Action::Channel, MSG_NAME_CHANNEL, nullptr, MMP_TEMPO, false, 0, 0, 0, 0};
-    c[MMCMD_DELAY] = {Action::Plain, MSG_NAME_DELAY, nullptr, MMP_DELAY, false, 0, 0, -32767, 32767};
-    c[MMCMD_CLOCK] = {Action::Clock, MSG_NAME_CLOCK, nullptr, MMP_TEMPO, false, 0, 0, 0, 0};
-    c[MMCMD_KEYSHIFT] = {Action::Plain, MSG_NAME_KEYSHIFT, nullptr, MMP_KEYSHIFT, false, 0, 0, -127, 127};
-    c[MMCMD_OCTAVE] = {Action::Plain, MSG_NAME_OCTAVE, nullptr, MMP_OCTAVE, false, 0, 0, -10, 10};
-    c[MMCMD_VELOCITY] = {Action::Plain, MSG_NAME_VELOCITY, nullptr, MMP_VELOCITY, true, 1, 127, -127, 127};
-    c[MMCMD_OFFVELOCITY] = {Action::Plain, MSG_NAME_OFFVEL, nullptr, MMP_OFFVEL, true, 0, 127, -127, 127};
-    c[MMCMD_STEP] = {Action::Plain, MSG_NAME_STEP, nullptr, MMP_STEP, false, 0, 0, -65535, 65535};
-    c[MMCMD_GATERATIO] = {Action::Plain, MSG_NAME_GATERATIO, nullptr, MMP_GATERATIO, false, 0, 0, -1000, 1000};
-    c[MMCMD_GATE] = {Action::Plain, MSG_NAME_GATE, nullptr, MMP_GATE, false, 0, 0, -65535, 65535};
-    c[MMCMD_PROGRAM] = {Action::Program, MSG_NAME_PROGRAM, nullptr, MMP_PROGRAM, false, 0, 0, -127, 127};
-    c[MMCMD_PITCH] = {Action::Pitch, MSG_NAME_PITCH, nullptr, MMP_PITCH, true, -8192, 8191, -16383, 16383};
-    c[MMCMD_CAF] = {Action::Caf, MSG_NAME_TEMPO, "Channel-after-touch", MMP_CAFPRES, true, 0, 127, -127, 127};
-    c[MMCMD_CAFPRES] = {Action::Plain, MSG_NAME_TEMPO, "Channel-after-touch", MMP_CAFPRES, true, 0, 127, -127, 127};
-    c[MMCMD_CAFDELAY] = {Action::Plain, MSG_NAME_TEMPO, "Channel-after-touch delay", MMP_CAFDELAY, false, 0, 0, -65535, 65535};
-    c[MMCMD_PAF] = {Action::Paf, MSG_NAME_TEMPO, "Polyphonic-after-touch", MMP_PAFPRES, true, 0, 127, -127, 127};
-    c[MMCMD_PAFDELAY] = {Action::Plain, MSG_NAME_TEMPO, "Polyohonic-after-touch delay", MMP_PAFDELAY, false, 0, 0, -65535, 65535};
-    c[MMCMD_PAFPRES] = {Action::Plain, MSG_NAME_TEMPO, "Polyphonic-after-touch", MMP_PAFPRES, true, 0, 127, -127, 127};
+    c[MMCMD_TEMPO] = {Action::Tempo, MSG_NAME_TEMPO, nullptr};
+    c[MMCMD_CHANNEL] = {Action::Channel, MSG_NAME_CHANNEL, nullptr};
+    c[MMCMD_DELAY] = {Action::Plain, MSG_NAME_DELAY, nullptr};
+    c[MMCMD_CLOCK] = {Action::Clock, MSG_NAME_CLOCK, nullptr};
+    c[MMCMD_KEYSHIFT] = {Action::Plain, MSG_NAME_KEYSHIFT, nullptr};
+    c[MMCMD_OCTAVE] = {Action::Plain, MSG_NAME_OCTAVE, nullptr};
+    c[MMCMD_VELOCITY] = {Action::Plain, MSG_NAME_VELOCITY, nullptr};
+    c[MMCMD_OFFVELOCITY] = {Action::Plain, MSG_NAME_OFFVEL, nullptr};
+    c[MMCMD_STEP] = {Action::Plain, MSG_NAME_STEP, nullptr};
+    c[MMCMD_GATERATIO] = {Action::Plain, MSG_NAME_GATERATIO, nullptr};
+    c[MMCMD_GATE] = {Action::Plain, MSG_NAME_GATE, nullptr};
+    c[MMCMD_PROGRAM] = {Action::Program, MSG_NAME_PROGRAM, nullptr};
+    c[MMCMD_PITCH] = {Action::Pitch, MSG_NAME_PITCH, nullptr};
+    c[MMCMD_CAF] = {Action::Caf, MSG_NAME_TEMPO, "Channel-after-touch"};
+    c[MMCMD_CAFPRES] = {Action::Plain, MSG_NAME_TEMPO, "Channel-after-touch"};
+    c[MMCMD_CAFDELAY] = {Action::Plain, MSG_NAME_TEMPO, "Channel-after-touch delay"};
+    c[MMCMD_PAF] = {Action::Paf, MSG_NAME_TEMPO, "Polyphonic-after-touch"};
+    c[MMCMD_PAFDELAY] = {Action::Plain, MSG_NAME_TEMPO, "Polyohonic-after-touch delay"};
+    c[MMCMD_PAFPRES] = {Action::Plain, MSG_NAME_TEMPO, "Polyphonic-after-touch"};
     return c;
 }
 
 constexpr auto kCommands = makeCommands();
+
+// What a command works on, a part parameter or controller n: the records
+// and what its two forms accept.
+struct Target {
+    MMparam param;       // MMP_COUNT for a controller
+    int controller;      // -1 for a part parameter
+    mmval *record;
+    mmval *offset;
+    bool checked;        // value form: check and clamp to `value`
+    MMrange value;
+    MMrange offsetRange;
+};
+
+Target parameterTarget(mmpart *part, MMparam param)
+{
+    const MMparamRow &row = MMparam_row(param);
+    return {param, -1, &part->param[param], &part->offset[param], row.clamped, row.value, row.letterOffset};
+}
+
+Target controllerTarget(mmpart *part, int controller)
+{
+    return {MMP_COUNT, controller, &part->ccParam[controller], &part->ccOffset[controller], true,
+            MMparam_ccRange(part->track->ccBase[controller]), MM_CC_OFFSET_RANGE};
+}
 
 // Reports `format` ("%s parameter error!" or "%s offsetter error!") with the
 // command's message name, the error point at the cursor.
@@ -77,27 +101,26 @@ int commandError(mmctx *ctx, const char *cursor, MMmsgId format, const MappedCom
     return -1;
 }
 
-bool withinBounds(const mmval &v, int32_t lo, int32_t hi)
+bool withinBounds(const mmval &v, MMrange range)
 {
-    if (v.mode & MMVAL_RANDOM) return v.lo >= lo && v.hi <= hi;
-    return v.value >= lo && v.value <= hi;
+    if (v.mode & MMVAL_RANDOM) return v.lo >= range.lo && v.hi <= range.hi;
+    return MMrange_holds(range, v.value);
 }
 
-int offsetterForm(mmctx *ctx, mmpart *part, const char **cursor, const MappedCommand &cmd, int controller)
+int offsetterForm(mmctx *ctx, const char **cursor, const MappedCommand &cmd, const Target &target)
 {
     ++*cursor;
-    mmval &record = controller >= 0 ? part->ccOffset[controller] : part->offset[cmd.record];
-    mmval copy = record;
-    if (MMval_parse(&copy, cursor) < 0 || !withinBounds(copy, cmd.offLo, cmd.offHi))
-        return commandError(ctx, *cursor, MSG_OFFSETTER_ERROR, cmd, controller);
-    record = copy;
+    mmval copy = *target.offset;
+    if (MMval_parse(&copy, cursor) < 0 || !withinBounds(copy, target.offsetRange))
+        return commandError(ctx, *cursor, MSG_OFFSETTER_ERROR, cmd, target.controller);
+    *target.offset = copy;
     return 0;
 }
 
 int channelCommand(mmctx *ctx, mmpart *part, const char **cursor, const MappedCommand &cmd)
 {
     int32_t channel;
-    if (**cursor == '#' || MM_getNum(&channel, cursor) < 0 || channel < 1 || channel > 16)
+    if (**cursor == '#' || MM_getNum(&channel, cursor) < 0 || channel < 1 || channel > MM_CHANNELS)
         return commandError(ctx, *cursor, MSG_PARAMETER_ERROR, cmd, -1);
     MMpart_setChannel(part, (uint32_t)(channel - 1));
     return 0;
@@ -117,25 +140,21 @@ int clockCommand(mmctx *ctx, mmpart *part, const char **cursor, const MappedComm
     return 0;
 }
 
-int valueForm(mmctx *ctx, mmpart *part, const char **cursor, const MappedCommand &cmd, int controller)
+int valueForm(mmctx *ctx, mmpart *part, const char **cursor, const MappedCommand &cmd, const Target &target)
 {
+    int controller = target.controller;
     if (cmd.action == Action::Paf && part->lastNote < 0)
         return commandError(ctx, *cursor, MSG_PARAMETER_ERROR, cmd, controller);
-    int32_t lo = cmd.lo, hi = cmd.hi;
-    if (controller >= 0) {
-        lo = -part->track->ccBase[controller];
-        hi = 127 - part->track->ccBase[controller];
-    }
-    mmval value = controller >= 0 ? part->ccParam[controller] : part->param[cmd.record];
+    mmval value = *target.record;
     if (MMval_parse(&value, cursor) < 0) return commandError(ctx, *cursor, MSG_PARAMETER_ERROR, cmd, controller);
-    if (cmd.checked || controller >= 0) {
-        if (!(value.mode & MMVAL_REL) && !withinBounds(value, lo, hi))
+    if (target.checked) {
+        if (!(value.mode & MMVAL_REL) && !withinBounds(value, target.value))
             return commandError(ctx, *cursor, MSG_PARAMETER_ERROR, cmd, controller);
-        if (!(value.mode & MMVAL_RANDOM)) value.value = MMclamp(value.value, lo, hi);
+        if (!(value.mode & MMVAL_RANDOM)) value.value = MMclamp(value.value, target.value.lo, target.value.hi);
     }
     int result = 0;
     switch (cmd.action) {
-    case Action::Plain: result = MMpart_setParam(ctx, part, cmd.record, &value); break;
+    case Action::Plain: result = MMpart_setParam(ctx, part, target.param, &value); break;
     case Action::Tempo: result = MMpart_setTempo(ctx, part, &value, MMpart_time(part)); break;
     case Action::Program: result = MMpart_setProgram(ctx, part, &value, MMpart_time(part)); break;
     case Action::Pitch: result = MMpart_setPitch(ctx, part, &value, MMpart_time(part)); break;
@@ -156,7 +175,7 @@ int ccCommand(mmctx *ctx, mmpart *part, const char **cursor)
 {
     ++*cursor;
     int32_t controller;
-    if (MM_getNum(&controller, cursor) == 0 && controller >= 0 && controller <= 127) {
+    if (MM_getNum(&controller, cursor) == 0 && controller >= 0 && controller <= MM_CONTROLLER_MAX) {
         MM_skipBlanks(cursor);
         if (**cursor == ',' || **cursor == '/') return MMmml_mapped(ctx, part, cursor, MMCMD_CCV + controller);
     }
@@ -169,7 +188,7 @@ int ccCommand(mmctx *ctx, mmpart *part, const char **cursor)
 int MMmml_mapped(mmctx *ctx, mmpart *part, const char **cursor, int32_t code)
 {
     if (code == MMCMD_CC) return ccCommand(ctx, part, cursor);
-    static constexpr MappedCommand kControl{Action::Control, MSG_NAME_CONTROL, nullptr, MMP_TEMPO, true, 0, 0, -127, 127};
+    static constexpr MappedCommand kControl{Action::Control, MSG_NAME_CONTROL, nullptr};
     int controller = -1;
     const MappedCommand *cmd = nullptr;
     if (code >= MMCMD_CCV && code < MMCMD_CCV + MM_CONTROLLERS) {
@@ -186,6 +205,8 @@ int MMmml_mapped(mmctx *ctx, mmpart *part, const char **cursor, int32_t code)
     case Action::Clock: return clockCommand(ctx, part, cursor, *cmd);
     default: break;
     }
-    if (**cursor == '#') return offsetterForm(ctx, part, cursor, *cmd, controller);
-    return valueForm(ctx, part, cursor, *cmd, controller);
+    Target target =
+        controller >= 0 ? controllerTarget(part, controller) : parameterTarget(part, MMparam_ofCommand(code));
+    if (**cursor == '#') return offsetterForm(ctx, cursor, *cmd, target);
+    return valueForm(ctx, part, cursor, *cmd, target);
 }

@@ -2,6 +2,7 @@
 // optional length, gate, note options `(caf:..,paf:..)` and tie `&`.
 #include <cstring>
 
+#include "base/limits.h"
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/wrap_int.h"
@@ -10,6 +11,7 @@
 #include "mml/one_shot.h"
 #include "mml/part_params.h"
 #include "store/event_writers.h"
+#include "store/param_table.h"
 #include "store/track.h"
 
 // The error texts written as literals in this file exist in English only,
@@ -18,8 +20,6 @@
 namespace {
 
 constexpr int32_t kSemitone[7] = {9, 11, 0, 2, 4, 5, 7};  // a..g
-constexpr int32_t kMicrosecondsPerMinute = 60000000;
-constexpr int32_t kPitchCentre = 8192;
 
 // Aftertouch values a note's `(caf:..,paf:..)` options give it.
 struct NoteOptions {
@@ -31,6 +31,13 @@ int fail(mmctx *ctx, const char *cursor, const char *message)
 {
     ctx->errPoint = cursor;
     return MM_setErr(ctx, message);
+}
+
+// Forced into the range that the parameter's setter accepts.
+int32_t clampTo(int32_t value, MMparam index)
+{
+    MMrange range = MMparam_row(index).value;
+    return MMclamp(value, range.lo, range.hi);
 }
 
 // The one-shot value if set, else the part's record; plus the offsetter.
@@ -118,17 +125,19 @@ int readGate(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &s
 bool keyIs(const char *item, const char *key) { return strncasecmp(item, key, strlen(key)) == 0; }
 
 // One `caf:` or `paf:` value, read into a copy of the part's pressure record.
-bool readOption(const char *text, const mmval &pressure, int32_t *value)
+bool readOption(const char *text, const mmpart *part, MMparam pressure, int32_t *value)
 {
-    mmval copy = pressure;
+    mmval copy = part->param[pressure];
     if (MMval_parse(&copy, &text) < 0) return false;
     MM_skipBlanks(&text);
     if (*text) return false;
     if (!(copy.mode & MMVAL_REL)) {
-        bool inRange = (copy.mode & MMVAL_RANDOM) ? copy.lo >= 0 && copy.hi <= 127 : copy.value >= 0 && copy.value <= 127;
+        MMrange range = MMparam_row(pressure).value;
+        bool inRange = (copy.mode & MMVAL_RANDOM) ? copy.lo >= range.lo && copy.hi <= range.hi
+                                                  : MMrange_holds(range, copy.value);
         if (!inRange) return false;
     }
-    if (!(copy.mode & MMVAL_RANDOM)) copy.value = MMclamp(copy.value, 0, 127);
+    if (!(copy.mode & MMVAL_RANDOM)) copy.value = clampTo(copy.value, pressure);
     *value = MMval_get(&copy);
     return true;
 }
@@ -142,9 +151,9 @@ int readOptions(mmctx *ctx, mmpart *part, const char **cursor, NoteOptions *opti
     bool ok = count > 0;
     for (int i = 0; ok && i < count; ++i) {
         if (keyIs(items[i], "caf:")) {
-            options->caf.set = ok = readOption(items[i] + 4, part->param[MMP_CAFPRES], &options->caf.value);
+            options->caf.set = ok = readOption(items[i] + 4, part, MMP_CAFPRES, &options->caf.value);
         } else if (keyIs(items[i], "paf:")) {
-            options->paf.set = ok = readOption(items[i] + 4, part->param[MMP_PAFPRES], &options->paf.value);
+            options->paf.set = ok = readOption(items[i] + 4, part, MMP_PAFPRES, &options->paf.value);
         } else {
             ok = false;
         }
@@ -159,7 +168,7 @@ uint32_t later(uint32_t time, int64_t delta)
     return t < 0 ? 0 : (uint32_t)t;
 }
 
-uint32_t tempoOf(int32_t bpm) { return (uint32_t)(kMicrosecondsPerMinute / bpm); }
+uint32_t tempoOf(int32_t bpm) { return MM_MICROSECONDS_PER_MINUTE / (uint32_t)bpm; }
 
 // One-shot tempo, program, pitch bend and controllers, before the note-on.
 // Unless note assignment gave one, the program to restore is the part's own,
@@ -175,7 +184,7 @@ int sendOneShots(mmpart *part, uint32_t time, MMnoteShots &shots)
         shots.programRestore.value = MMwrap_sub(MMwrap_add(program, MMval_get(&part->offset[MMP_PROGRAM])), 1);
     }
     if (shots.program.set && MMevt_program(track, time, channel, MMwrap_sub(shots.program.value, 1)) < 0) return -1;
-    if (shots.pitch.set && MMevt_pitchBend(track, time, channel, MMwrap_add(shots.pitch.value, kPitchCentre)) < 0)
+    if (shots.pitch.set && MMevt_pitchBend(track, time, channel, MMwrap_add(shots.pitch.value, MM_PITCH_CENTRE)) < 0)
         return -1;
     for (const MMccShot &cc : shots.controllers)
         if (MMevt_control(track, time, channel, cc.controller, cc.value) < 0) return -1;
@@ -191,7 +200,7 @@ int sendRestores(mmpart *part, uint32_t time, const MMnoteShots &shots)
     if (shots.tempo.set && shots.tempoRestore > 0 && MMevt_tempo(track, time, tempoOf(shots.tempoRestore)) < 0)
         return -1;
     if (shots.program.set && MMevt_program(track, time, channel, shots.programRestore.value) < 0) return -1;
-    if (shots.pitch.set && MMevt_pitchBend(track, time, channel, MMwrap_add(shots.pitchRestore, kPitchCentre)) < 0)
+    if (shots.pitch.set && MMevt_pitchBend(track, time, channel, MMwrap_add(shots.pitchRestore, MM_PITCH_CENTRE)) < 0)
         return -1;
     for (const MMccShot &cc : shots.controllers)
         if (MMevt_control(track, time, channel, cc.controller, cc.restore) < 0) return -1;
@@ -208,7 +217,7 @@ int sendDelayed(mmpart *part, uint32_t time, int note, const MMnoteShots &shots,
     if (delay >= 1) {
         int32_t pressure = shots.cafPressure.set ? shots.cafPressure.value : MMval_get(&part->param[MMP_CAFPRES]);
         if (pressure >= 0) {
-            pressure = MMclamp(MMwrap_add(pressure, MMval_get(&part->offset[MMP_CAFPRES])), 0, 127);
+            pressure = clampTo(MMwrap_add(pressure, MMval_get(&part->offset[MMP_CAFPRES])), MMP_CAFPRES);
             uint32_t at = later(time, (int64_t)delay + MMval_get(&part->offset[MMP_CAFDELAY]));
             if (MMevt_chanPressure(track, at, channel, pressure) < 0) return -1;
             options->caf.set = false;
@@ -218,7 +227,7 @@ int sendDelayed(mmpart *part, uint32_t time, int note, const MMnoteShots &shots,
     if (delay >= 1) {
         int32_t pressure = shots.pafPressure.set ? shots.pafPressure.value : MMval_get(&part->param[MMP_PAFPRES]);
         if (pressure >= 0) {
-            pressure = MMclamp(MMwrap_add(pressure, MMval_get(&part->offset[MMP_PAFPRES])), 0, 127);
+            pressure = clampTo(MMwrap_add(pressure, MMval_get(&part->offset[MMP_PAFPRES])), MMP_PAFPRES);
             uint32_t at = later(time, (int64_t)delay + MMval_get(&part->offset[MMP_PAFDELAY]));
             if (MMevt_polyPressure(track, at, channel, note, pressure) < 0) return -1;
             options->paf.set = false;
@@ -231,11 +240,11 @@ int sendOptions(mmpart *part, uint32_t time, int note, const NoteOptions &option
 {
     int32_t channel = (int32_t)part->channel;
     if (options.caf.set) {
-        int32_t v = MMclamp(MMwrap_add(options.caf.value, MMval_get(&part->offset[MMP_CAFPRES])), 0, 127);
+        int32_t v = clampTo(MMwrap_add(options.caf.value, MMval_get(&part->offset[MMP_CAFPRES])), MMP_CAFPRES);
         if (MMevt_chanPressure(part->track, time, channel, v) < 0) return -1;
     }
     if (options.paf.set) {
-        int32_t v = MMclamp(MMwrap_add(options.paf.value, MMval_get(&part->offset[MMP_PAFPRES])), 0, 127);
+        int32_t v = clampTo(MMwrap_add(options.paf.value, MMval_get(&part->offset[MMP_PAFPRES])), MMP_PAFPRES);
         if (MMevt_polyPressure(part->track, time, channel, note, v) < 0) return -1;
     }
     return 0;
@@ -265,8 +274,8 @@ int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
     bool tied = **cursor == '&';
     if (tied) ++*cursor;
 
-    int32_t velocity = MMclamp(effective(part, shots.velocity, MMP_VELOCITY), 1, 127);
-    int32_t offVelocity = MMclamp(effective(part, shots.offVelocity, MMP_OFFVEL), 0, 127);
+    int32_t velocity = clampTo(effective(part, shots.velocity, MMP_VELOCITY), MMP_VELOCITY);
+    int32_t offVelocity = clampTo(effective(part, shots.offVelocity, MMP_OFFVEL), MMP_OFFVEL);
     uint32_t time = MMpart_time(part);
     mmtrk *track = part->track;
     int32_t channel = (int32_t)part->channel;

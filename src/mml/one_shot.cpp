@@ -1,6 +1,7 @@
 #include "mml/one_shot.h"
 
 #include "base/wrap_int.h"
+#include "store/param_table.h"
 #include "store/track.h"
 
 namespace {

@@ -29,16 +29,6 @@ struct MMnoteShots {
     std::vector<MMccShot> controllers;  // in the order of the pin's items
 };
 
-// Register item kinds, as the registers number them.
-enum MMitemKind : int32_t {
-    MMI_TEMPO = 1, MMI_CHANNEL = 2, MMI_DELAY = 3,
-    MMI_KEYSHIFT = 11, MMI_OCTAVE = 12, MMI_VELOCITY = 13, MMI_OFFVEL = 14, MMI_STEP = 15,
-    MMI_GATERATIO = 16, MMI_GATE = 17,
-    MMI_PROGRAM = 21, MMI_PITCH = 22, MMI_CAF = 23, MMI_CAFPRES = 24, MMI_CAFDELAY = 25,
-    MMI_PAF = 26, MMI_PAFPRES = 27, MMI_PAFDELAY = 28,
-    MMI_CONTROL = 128,  // 128 + controller number
-};
-
 // Takes one pin item into the note's one-shot values: its value is
 // evaluated against the part's current record of that parameter (relative
 // and ratio items start from the part's value), and the restore value of

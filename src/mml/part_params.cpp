@@ -1,9 +1,11 @@
 #include "mml/part_params.h"
 
+#include "base/limits.h"
 #include "base/messages.h"
 #include "base/wrap_int.h"
 #include "store/event_writers.h"
 #include "store/filter.h"
+#include "store/param_table.h"
 
 // The setters' error texts exist in English only, whatever the message
 // language; those with a full-width '～' pass through MM_localText only to
@@ -11,32 +13,16 @@
 
 namespace {
 
-constexpr int32_t kTempoMin = 16, kTempoMax = 512;
-constexpr int32_t kOctaveMin = -1, kOctaveMax = 9;
-constexpr int32_t kPitchMin = -8192, kPitchMax = 8191;
-constexpr int32_t kPitchCentre = 8192;
-constexpr int32_t kMicrosecondsPerMinute = 60000000;
-
-struct Range {
-    int32_t lo;
-    int32_t hi;
-};
-
-// Ranges the setters accept, by parameter index.
-constexpr Range kRanges[MMP_COUNT] = {
-    {kTempoMin, kTempoMax}, {kOctaveMin, kOctaveMax}, {-32768, 32767}, {-127, 127}, {1, 127}, {0, 127},
-    {0, 65535}, {0, 65535}, {1, 10000}, {1, 128}, {kPitchMin, kPitchMax}, {0, 127}, {0, 127},
-    {0, 32767}, {0, 32767},
-};
+MMrange accepted(MMparam index) { return MMparam_row(index).value; }
 
 int rangeError(mmctx *ctx, MMparam index)
 {
     switch (index) {
     case MMP_TEMPO:
-        MM_setErrMsg(ctx, MM_localText("Tempo error! (%d～%d)"), kTempoMin, kTempoMax);
+        MM_setErrMsg(ctx, MM_localText("Tempo error! (%d～%d)"), accepted(index).lo, accepted(index).hi);
         return -1;
     case MMP_OCTAVE:
-        MM_setErrMsg(ctx, MM_localText("Octave error! (%d～%d)"), kOctaveMin, kOctaveMax);
+        MM_setErrMsg(ctx, MM_localText("Octave error! (%d～%d)"), accepted(index).lo, accepted(index).hi);
         return -1;
     case MMP_DELAY: return MM_setErr(ctx, "Delay error!");
     case MMP_KEYSHIFT: return MM_setErr(ctx, MM_localText("Keyshift error! (-127～+127)"));
@@ -56,7 +42,7 @@ int rangeError(mmctx *ctx, MMparam index)
     return -1;
 }
 
-bool inRange(int32_t value, MMparam index) { return value >= kRanges[index].lo && value <= kRanges[index].hi; }
+bool inRange(int32_t value, MMparam index) { return MMrange_holds(accepted(index), value); }
 
 int32_t offsetter(mmpart *part, MMparam index) { return MMval_get(&part->offset[index]); }
 
@@ -77,15 +63,17 @@ int MMpart_setTempo(mmctx *ctx, mmpart *part, mmval *value, uint32_t time)
 {
     int32_t tempo = MMval_get(value);
     if (!inRange(tempo, MMP_TEMPO)) return rangeError(ctx, MMP_TEMPO);
-    int32_t bpm = MMclamp(MMwrap_add(tempo, offsetter(part, MMP_TEMPO)), kTempoMin, kTempoMax);
+    MMrange range = accepted(MMP_TEMPO);
+    int32_t bpm = MMclamp(MMwrap_add(tempo, offsetter(part, MMP_TEMPO)), range.lo, range.hi);
     part->param[MMP_TEMPO] = *value;
-    return MMevt_tempo(part->track, time, (uint32_t)(kMicrosecondsPerMinute / bpm));
+    return MMevt_tempo(part->track, time, MM_MICROSECONDS_PER_MINUTE / (uint32_t)bpm);
 }
 
 int MMpart_setProgram(mmctx *ctx, mmpart *part, mmval *value, uint32_t time)
 {
-    int32_t program = MMwrap_sub(MMval_get(value), 1);
-    if (program < 0 || program > 127) return MM_setErr(ctx, "Program change error!");
+    int32_t number = MMval_get(value);
+    if (!inRange(number, MMP_PROGRAM)) return MM_setErr(ctx, "Program change error!");
+    int32_t program = number - 1;
     program = MMwrap_add(program, offsetter(part, MMP_PROGRAM));
     if (program < 0 || program > 127) return MM_setErr(ctx, "Program change offset error!");
     part->param[MMP_PROGRAM] = *value;
@@ -97,15 +85,16 @@ int MMpart_setPitch(mmctx *ctx, mmpart *part, mmval *value, uint32_t time)
 {
     int32_t bend = MMval_get(value);
     if (!inRange(bend, MMP_PITCH)) return rangeError(ctx, MMP_PITCH);
-    bend = MMclamp(MMwrap_add(bend, offsetter(part, MMP_PITCH)), kPitchMin, kPitchMax);
+    MMrange range = accepted(MMP_PITCH);
+    bend = MMclamp(MMwrap_add(bend, offsetter(part, MMP_PITCH)), range.lo, range.hi);
     part->param[MMP_PITCH] = *value;
-    return MMevt_pitchBend(part->track, time, (int32_t)part->channel, bend + kPitchCentre);
+    return MMevt_pitchBend(part->track, time, (int32_t)part->channel, bend + MM_PITCH_CENTRE);
 }
 
 int MMpart_setCaf(mmctx *ctx, mmpart *part, mmval *value, uint32_t time)
 {
     int32_t pressure = MMval_get(value);
-    if (pressure < 0 || pressure > 127) return MM_setErr(ctx, "Channel-after-touch error!");
+    if (!inRange(pressure, MMP_CAFPRES)) return MM_setErr(ctx, "Channel-after-touch error!");
     part->param[MMP_CAFPRES] = *value;
     return MMevt_chanPressure(part->track, time, (int32_t)part->channel, pressure);
 }
@@ -113,24 +102,24 @@ int MMpart_setCaf(mmctx *ctx, mmpart *part, mmval *value, uint32_t time)
 int MMpart_setPaf(mmctx *ctx, mmpart *part, mmval *value, uint32_t time, int note)
 {
     int32_t pressure = MMval_get(value);
-    if (pressure < 0 || pressure > 127) return MM_setErr(ctx, "Polyphonic-after-touch error!");
+    if (!inRange(pressure, MMP_PAFPRES)) return MM_setErr(ctx, "Polyphonic-after-touch error!");
     part->param[MMP_PAFPRES] = *value;
     return MMevt_polyPressure(part->track, time, (int32_t)part->channel, note, pressure);
 }
 
 int MMpart_setControl(mmctx *ctx, mmpart *part, mmval *value, uint32_t time, int controller)
 {
-    if (controller < 0 || controller > 127) {
+    if (controller < 0 || controller > MM_CONTROLLER_MAX) {
         MM_setErrMsg(ctx, "Illegal controller number %d (%Xh)!", controller, (unsigned)controller);
         return -1;
     }
-    int32_t base = part->track->ccBase[controller];
+    MMrange range = MMparam_ccRange(part->track->ccBase[controller]);
     int32_t v = MMval_get(value);
-    if (v < -base || v > 127 - base) {
+    if (!MMrange_holds(range, v)) {
         MM_setErrMsg(ctx, "Control (%02X) change  error!", (unsigned)controller);
         return -1;
     }
-    v = MMclamp(MMwrap_add(v, MMval_get(&part->ccOffset[controller])), -base, 127 - base);
+    v = MMclamp(MMwrap_add(v, MMval_get(&part->ccOffset[controller])), range.lo, range.hi);
     part->ccParam[controller] = *value;
     return MMevt_control(part->track, time, (int32_t)part->channel, controller, v);
 }

@@ -3,10 +3,11 @@
 #include <array>
 #include <cstring>
 
+#include "base/limits.h"
 #include "base/name_table.h"
 #include "base/parse.h"
 #include "base/wrap_int.h"
-#include "mml/one_shot.h"
+#include "store/param_table.h"
 #include "store/track.h"
 
 namespace {
@@ -32,66 +33,21 @@ static_assert(MM_namesSorted(kItemNames));
 
 constexpr std::size_t kLongestName = 9;  // "cafdelay:", "pafdelay:"
 
-struct Range {
-    int32_t lo;
-    int32_t hi;
-};
-
-// What one parameter accepts. A relative value of a `clamped` parameter is
-// forced into the range instead of being refused.
-struct ItemRule {
-    MMparam record;
-    bool clamped;
-    Range setter;
-    Range pin;
-    Range offset;
-};
-
-constexpr int32_t kLastKind = MMI_PAFDELAY;
-constexpr Range k7Bit{0, 127};
-constexpr Range kOffset7Bit{-127, 127};
-
-constexpr std::array<ItemRule, kLastKind + 1> makeRules()
-{
-    std::array<ItemRule, kLastKind + 1> r{};
-    r[MMI_TEMPO] = {MMP_TEMPO, false, {16, 512}, {16, 512}, {-496, 496}};
-    r[MMI_DELAY] = {MMP_DELAY, false, {-32768, 32767}, {-32768, 32767}, {-65535, 65535}};
-    r[MMI_KEYSHIFT] = {MMP_KEYSHIFT, false, {-127, 127}, {-127, 127}, {-255, 255}};
-    r[MMI_OCTAVE] = {MMP_OCTAVE, false, {-1, 9}, {-1, 9}, {-20, 20}};
-    r[MMI_VELOCITY] = {MMP_VELOCITY, true, {1, 127}, {1, 127}, kOffset7Bit};
-    r[MMI_OFFVEL] = {MMP_OFFVEL, true, k7Bit, k7Bit, kOffset7Bit};
-    r[MMI_STEP] = {MMP_STEP, false, {0, 65535}, {0, 65535}, {-65535, 65535}};
-    r[MMI_GATERATIO] = {MMP_GATERATIO, false, {1, 1000}, {1, 1000}, {-1000, 1000}};
-    r[MMI_GATE] = {MMP_GATE, false, {0, 65535}, {0, 65535}, {-65535, 65535}};
-    r[MMI_PROGRAM] = {MMP_PROGRAM, false, {1, 128}, {1, 128}, kOffset7Bit};
-    r[MMI_PITCH] = {MMP_PITCH, true, {-8192, 8191}, {-8192, 8191}, {-16383, 16383}};
-    r[MMI_CAF] = {MMP_CAFPRES, true, k7Bit, k7Bit, kOffset7Bit};
-    r[MMI_CAFPRES] = {MMP_CAFPRES, true, k7Bit, k7Bit, kOffset7Bit};
-    r[MMI_CAFDELAY] = {MMP_CAFDELAY, false, {0, 32767}, {0, 65535}, {-65535, 65535}};
-    r[MMI_PAF] = {MMP_PAFPRES, true, k7Bit, k7Bit, kOffset7Bit};
-    r[MMI_PAFPRES] = {MMP_PAFPRES, true, k7Bit, k7Bit, kOffset7Bit};
-    r[MMI_PAFDELAY] = {MMP_PAFDELAY, false, {0, 32767}, {0, 65535}, {-65535, 65535}};
-    return r;
-}
-
-constexpr auto kRules = makeRules();
-
-constexpr Range kChannels{1, 16};
-
-bool within(int32_t v, Range r) { return v >= r.lo && v <= r.hi; }
+constexpr MMrange kChannels{1, MM_CHANNELS};
 
 // Range test of a parsed value. A relative (or ratio) value of a setter or
 // offsetter has been applied to the part's record already, so its result can
-// be tested or clamped; a pin keeps such a value as an operand for the note,
-// which is not a parameter value and is left as written. A relative random
-// value draws again when applied, where the parameter's own setter tests it.
-bool accept(mmval *v, Range range, bool clamped, MMregKind kind)
+// be tested or, for a `clamped` parameter, forced into the range; a pin keeps
+// such a value as an operand for the note, which is not a parameter value and
+// is left as written. A relative random value draws again when applied, where
+// the parameter's own setter tests it.
+bool accept(mmval *v, MMrange range, bool clamped, MMregKind kind)
 {
     bool relative = (v->mode & (MMVAL_REL | MMVAL_RATIO)) != 0;
     bool random = (v->mode & MMVAL_RANDOM) != 0;
-    if (!relative) return random ? v->lo >= range.lo && v->hi <= range.hi : within(v->value, range);
+    if (!relative) return random ? v->lo >= range.lo && v->hi <= range.hi : MMrange_holds(range, v->value);
     if (kind == MMregKind::Pin || random) return true;
-    if (!clamped) return within(v->value, range);
+    if (!clamped) return MMrange_holds(range, v->value);
     v->value = MMclamp(v->value, range.lo, range.hi);
     return true;
 }
@@ -103,7 +59,7 @@ bool atEnd(const char *cursor)
 }
 
 // The value behind the colon, read into a copy of `base`.
-bool readValue(const char *cursor, const mmval &base, MMregKind kind, Range range, bool clamped, mmval *out)
+bool readValue(const char *cursor, const mmval &base, MMregKind kind, MMrange range, bool clamped, mmval *out)
 {
     mmval v = base;
     int parsed = kind == MMregKind::Pin ? MMval_parseItem(&v, &cursor) : MMval_parse(&v, &cursor);
@@ -112,21 +68,21 @@ bool readValue(const char *cursor, const mmval &base, MMregKind kind, Range rang
     return true;
 }
 
-Range pick(const ItemRule &rule, MMregKind kind)
+MMrange pick(const MMparamRow &row, MMregKind kind)
 {
     switch (kind) {
-    case MMregKind::Setter: return rule.setter;
-    case MMregKind::Pin: return rule.pin;
+    case MMregKind::Setter: return row.setterItem;
+    case MMregKind::Pin: return row.pinItem;
     case MMregKind::Offsetter: break;
     }
-    return rule.offset;
+    return row.offsetterItem;
 }
 
 // `ch:` takes a plain channel number, and only in setters and pins.
 MMitemResult readChannel(const char *cursor, MMregKind kind, RegisterItem *item)
 {
     int32_t channel;
-    if (kind == MMregKind::Offsetter || MM_getNum(&channel, &cursor) < 0 || !within(channel, kChannels) ||
+    if (kind == MMregKind::Offsetter || MM_getNum(&channel, &cursor) < 0 || !MMrange_holds(kChannels, channel) ||
         !atEnd(cursor))
         return MMitemResult::Bad;
     item->kind = MMI_CHANNEL;
@@ -139,11 +95,11 @@ MMitemResult readChannel(const char *cursor, MMregKind kind, RegisterItem *item)
 MMitemResult readControl(mmpart *part, const char *cursor, MMregKind kind, RegisterItem *item)
 {
     int32_t controller;
-    if (MM_getNum(&controller, &cursor) < 0 || controller < 0 || controller > 127 || *cursor != '/')
+    if (MM_getNum(&controller, &cursor) < 0 || controller < 0 || controller > MM_CONTROLLER_MAX || *cursor != '/')
         return MMitemResult::Bad;
     ++cursor;
-    int32_t base = part->track->ccBase[controller];
-    Range range = kind == MMregKind::Offsetter ? kOffset7Bit : Range{-base, 127 - base};
+    MMrange range =
+        kind == MMregKind::Offsetter ? MM_CC_OFFSET_RANGE : MMparam_ccRange(part->track->ccBase[controller]);
     const mmval &record = kind == MMregKind::Offsetter ? part->ccOffset[controller] : part->ccParam[controller];
     if (!readValue(cursor, record, kind, range, true, &item->value)) return MMitemResult::Bad;
     item->kind = MMI_CONTROL + controller;
@@ -151,8 +107,6 @@ MMitemResult readControl(mmpart *part, const char *cursor, MMregKind kind, Regis
 }
 
 }  // namespace
-
-MMparam MMreg_record(int32_t kind) { return kRules[kind >= 0 && kind <= kLastKind ? kind : MMI_TEMPO].record; }
 
 MMitemResult MMreg_readItem(mmpart *part, MMregKind kind, const char *text, RegisterItem *item)
 {
@@ -170,9 +124,10 @@ MMitemResult MMreg_readItem(mmpart *part, MMregKind kind, const char *text, Regi
     const char *cursor = colon + 1;
     if (entry->kind == MMI_CHANNEL) return readChannel(cursor, kind, item);
     if (entry->kind == MMI_CONTROL) return readControl(part, cursor, kind, item);
-    const ItemRule &rule = kRules[entry->kind];
-    const mmval &record = kind == MMregKind::Offsetter ? part->offset[rule.record] : part->param[rule.record];
-    if (!readValue(cursor, record, kind, pick(rule, kind), rule.clamped, &item->value)) return MMitemResult::Bad;
+    MMparam param = MMparam_ofItem(entry->kind);
+    const MMparamRow &row = MMparam_row(param);
+    const mmval &record = kind == MMregKind::Offsetter ? part->offset[param] : part->param[param];
+    if (!readValue(cursor, record, kind, pick(row, kind), row.clamped, &item->value)) return MMitemResult::Bad;
     item->kind = entry->kind;
     return MMitemResult::Ok;
 }

@@ -16,7 +16,3 @@ enum class MMitemResult {
 // Setters and offsetters apply relative values to a copy of the part's
 // current record or offsetter now; pins keep them for the note.
 MMitemResult MMreg_readItem(mmpart *part, MMregKind kind, const char *text, RegisterItem *item);
-
-// The index of the part record (and offsetter) that item kind `kind` stores
-// into, for every kind but the channel and controllers.
-MMparam MMreg_record(int32_t kind);

@@ -10,9 +10,9 @@
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/wrap_int.h"
-#include "mml/one_shot.h"
 #include "mml/part_params.h"
 #include "mml/register_items.h"
+#include "store/param_table.h"
 
 namespace {
 
@@ -198,7 +198,7 @@ int applySetterItem(mmctx *ctx, mmpart *part, const RegisterItem &item, uint32_t
             return -1;
         }
         return MMpart_setPaf(ctx, part, &value, time, part->lastNote);
-    default: return MMpart_setParam(ctx, part, MMreg_record(item.kind), &value);
+    default: return MMpart_setParam(ctx, part, MMparam_ofItem(item.kind), &value);
     }
 }
 
@@ -219,7 +219,7 @@ int applyOffsetter(mmpart *part, Offsetter *offsetter)
     part->offsetter = offsetter;
     for (const RegisterItem *item = offsetter->items; item; item = item->next) {
         if (item->kind >= MMI_CONTROL) part->ccOffset[item->kind - MMI_CONTROL] = item->value;
-        else part->offset[MMreg_record(item->kind)] = item->value;
+        else part->offset[MMparam_ofItem(item->kind)] = item->value;
     }
     return 0;
 }

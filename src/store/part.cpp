@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/limits.h"
 #include "base/messages.h"
 #include "store/track.h"
 
@@ -60,7 +61,7 @@ void MMpart_init(mmtrk *track, mmpart *part)
     part->param[MMP_GATE] = MMval_abs(ctx->division);
     part->param[MMP_GATERATIO] = MMval_abs(100);
     part->param[MMP_PROGRAM] = MMval_abs(1);
-    part->param[MMP_PITCH] = MMval_abs((int32_t)track->lastPitch - 8192);
+    part->param[MMP_PITCH] = MMval_abs((int32_t)track->lastPitch - MM_PITCH_CENTRE);
     for (int i : {MMP_CAFPRES, MMP_PAFPRES, MMP_CAFDELAY, MMP_PAFDELAY}) part->param[i] = MMval_abs(0);
     for (int c = 0; c < 128; ++c) part->ccParam[c] = MMval_abs(track->ccValue[c] - track->ccBase[c]);
     for (mmval &v : part->offset) v = MMval_abs(0);

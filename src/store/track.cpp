@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/limits.h"
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/paths.h"
@@ -53,7 +54,7 @@ void defaultOptFlags(mmtrk *track)
 void initTrack(mmtrk *t)
 {
     t->delayFilterOn = 1;
-    t->lastPitch = 8192;
+    t->lastPitch = MM_PITCH_CENTRE;
     t->ccValue[7] = 100;
     t->ccValue[10] = 64;
     t->ccValue[11] = 127;
@@ -69,7 +70,7 @@ void initTrack(mmtrk *t)
     setFilter(t->delayF, -1024, 1024, 16, true);
     setFilter(t->noteF, 0, 127, 7, false);
     setFilter(t->velF, 1, 127, 7, true);
-    setFilter(t->pitchF, 0, 16383, 14, true);
+    setFilter(t->pitchF, 0, MM_PITCH_CENTRE + MM_PITCH_MAX, 14, true);
     setFilter(t->progF, 0, 127, 7, true);
     setFilter(t->cafF, 0, 127, 7, true);
     setFilter(t->pafF, 0, 127, 7, true);
