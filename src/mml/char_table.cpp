@@ -1,12 +1,17 @@
 // The character table: one handler for each character 0..127 that is not a
 // mapped letter. Characters whose commands are not built in report
 // themselves as unknown.
+#include "mml/char_table.h"
+
 #include <array>
 
 #include "base/messages.h"
-#include "mml/command.h"
+#include "mml/length.h"
+#include "mml/note.h"
+#include "mml/part_command.h"
 #include "mml/part_params.h"
 #include "mml/registers.h"
+#include "mml/tuplet.h"
 #include "store/track.h"
 
 namespace {

@@ -4,7 +4,6 @@
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/wrap_int.h"
-#include "mml/command.h"
 #include "store/track.h"
 
 int MMlength_value(int32_t division, const char **cursor, int32_t *length)

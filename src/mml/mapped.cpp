@@ -1,6 +1,8 @@
 // Letter-map commands: a letter bound to a parameter command sets the value
 // (`v100`, `v'-10`, `v*90..110`) or, followed by `#`, the offsetter of that
 // parameter (`v#-20`).
+#include "mml/mapped.h"
+
 #include <array>
 #include <cstdio>
 
@@ -9,7 +11,7 @@
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/wrap_int.h"
-#include "mml/command.h"
+#include "mml/char_table.h"
 #include "mml/part_params.h"
 #include "store/param_table.h"
 #include "store/track.h"

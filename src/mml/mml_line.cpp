@@ -4,7 +4,8 @@
 
 #include "base/messages.h"
 #include "base/parse.h"
-#include "mml/command.h"
+#include "mml/char_table.h"
+#include "mml/mapped.h"
 #include "store/event_writers.h"
 #include "store/track.h"
 

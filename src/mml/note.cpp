@@ -1,12 +1,14 @@
 // Notes: `c`..`b` with accidentals, `n` with a note number, each with an
 // optional length, gate, note options `(caf:..,paf:..)` and tie `&`.
+#include "mml/note.h"
+
 #include <cstring>
 
 #include "base/limits.h"
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/wrap_int.h"
-#include "mml/command.h"
+#include "mml/assign.h"
 #include "mml/length.h"
 #include "mml/one_shot.h"
 #include "mml/part_params.h"

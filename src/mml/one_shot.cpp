@@ -1,6 +1,7 @@
 #include "mml/one_shot.h"
 
 #include "base/wrap_int.h"
+#include "mml/registers.h"
 #include "store/param_table.h"
 #include "store/track.h"
 
@@ -49,4 +50,12 @@ void MMnote_pinItem(mmpart *part, MMnoteShots *shots, int32_t kind, const mmval 
         shots->controllers.push_back({controller, value, restore});
     }
     // Channel, delay and the sending aftertouch items do not act on a note.
+}
+
+void MMpin_take(mmctx *, mmpart *part, MMnoteShots *shots)
+{
+    if (part->pinArmed && part->pinDef)
+        for (const RegisterItem *item = part->pinDef->items; item; item = item->next)
+            MMnote_pinItem(part, shots, item->kind, &item->value);
+    part->pinArmed = 0;
 }

@@ -39,9 +39,3 @@ void MMnote_pinItem(mmpart *part, MMnoteShots *shots, int32_t kind, const mmval 
 // Consumes the part's armed pin into `shots`, feeding each of its items to
 // MMnote_pinItem, and disarms the part (`pinArmed` = 0) in any case.
 void MMpin_take(mmctx *ctx, mmpart *part, MMnoteShots *shots);
-
-// Note assignment from the track's per-note tables, for a note-on of `note`
-// at `time`: may replace or offset *velocity, writes the assigned program
-// change, controllers and pitch bend, and makes the assigned values the
-// restore values of one-shot program, controllers and pitch bend.
-int MMnote_assign(mmctx *ctx, mmpart *part, int note, uint32_t time, int32_t *velocity, MMnoteShots *shots);

@@ -1,11 +1,12 @@
 // Part commands `^(name, ...)`: the key signature of a part and its own
 // letter bindings.
+#include "mml/part_command.h"
+
 #include <array>
 
 #include "base/messages.h"
 #include "base/name_table.h"
 #include "base/parse.h"
-#include "mml/command.h"
 #include "store/track.h"
 
 // The error texts written as literals in this file exist in English only,

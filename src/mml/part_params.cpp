@@ -3,6 +3,7 @@
 #include "base/limits.h"
 #include "base/messages.h"
 #include "base/wrap_int.h"
+#include "mml/assign.h"
 #include "store/event_writers.h"
 #include "store/filter.h"
 #include "store/param_table.h"

@@ -31,8 +31,3 @@ int MMpart_setControl(mmctx *ctx, mmpart *part, mmval *value, uint32_t time, int
 // The time at which the part's events go now: its clock plus its delay, delay
 // offsetter and the track's filtered delay, never below 0.
 uint32_t MMpart_time(mmpart *part);
-
-// Program assignment: the pitch bend and controllers that the track's
-// per-program tables give program `program` (0..127), written at `time`
-// before its program change.
-int MMpart_programAssign(mmctx *ctx, mmpart *part, int program, uint32_t time);

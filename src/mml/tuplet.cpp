@@ -1,9 +1,11 @@
 // Tuplet groups `{ ... }length/count`: the notes and rests inside share the
 // total length evenly, and the group always lasts exactly the total.
+#include "mml/tuplet.h"
+
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/wrap_int.h"
-#include "mml/command.h"
+#include "mml/length.h"
 #include "store/track.h"
 
 // The error texts written as literals in this file exist in English only,
