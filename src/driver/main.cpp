@@ -2,7 +2,7 @@
 
 #include "base/paths.h"
 #include "driver/compile.h"
-#include "driver/settings.h"
+#include "driver/options.h"
 #include "script/zyl.h"
 
 int main(int argc, char **argv)

@@ -11,7 +11,6 @@
 #include "base/message_table.h"
 #include "base/parse.h"
 #include "base/paths.h"
-#include "driver/settings.h"
 
 mmsettings MM_settings = {0, nullptr, MM_DEFAULT_CODE_SIZE, MM_DEFAULT_HEAP_SIZE, "", "qoral.zyl", "", {}};
 

@@ -11,7 +11,7 @@
 #include "base/paths.h"
 #include "base/random.h"
 #include "driver/offered.h"
-#include "driver/settings.h"
+#include "driver/options.h"
 #include "script/zyl.h"
 #include "source/macro_table.h"
 #include "source/reader.h"

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "../fixture.h"
-#include "driver/settings.h"
+#include "driver/options.h"
 
 // Requests of at least this many bytes fail while it is not 0. The unit-test
 // program replaces the global allocator (every plain form, so that each

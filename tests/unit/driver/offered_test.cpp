@@ -1,7 +1,7 @@
 #include "driver/offered.h"
 
 #include "../fixture.h"
-#include "driver/settings.h"
+#include "driver/options.h"
 #include "driver/startup.h"
 #include "script/zyl.h"
 

@@ -1,7 +1,6 @@
 #include "driver/options.h"
 
 #include "../fixture.h"
-#include "driver/settings.h"
 #include "output/smf_writer.h"
 
 namespace {
