@@ -17,3 +17,8 @@ int MMnote_assign(mmctx *ctx, mmpart *part, int note, uint32_t time, int32_t *ve
 // per-program tables give program `program` (0..127), written at `time`
 // before its program change.
 int MMpart_programAssign(mmctx *ctx, mmpart *part, int program, uint32_t time);
+
+// `@NOTEASN(kind, mode, range:value, ...)`: the track's per-note tables.
+int MMtcmd_noteAssign(mmctx *ctx, mmpart *part, int argc, char **argv);
+// `@PROGASN(kind, mode, programs:value, ...)`: the track's per-program tables.
+int MMtcmd_programAssign(mmctx *ctx, mmpart *part, int argc, char **argv);

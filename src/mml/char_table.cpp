@@ -11,6 +11,7 @@
 #include "mml/part_command.h"
 #include "mml/part_params.h"
 #include "mml/registers.h"
+#include "mml/track_command.h"
 #include "mml/tuplet.h"
 #include "store/track.h"
 
@@ -37,7 +38,8 @@ constexpr Table makeTable()
     bind(table, "^", MMmml_partCommand);
     bind(table, "%?", MMset_command);
     bind(table, "!", MMpin_command);
-    // Still unknown here: '@' track commands and '*' pattern calls.
+    bind(table, "@", MMmml_trackCommand);
+    // Still unknown here: '*' pattern calls.
     return table;
 }
 

@@ -6,6 +6,7 @@
 #include "base/parse.h"
 #include "mml/char_table.h"
 #include "mml/mapped.h"
+#include "mml/track_command.h"
 #include "store/event_writers.h"
 #include "store/track.h"
 
@@ -62,7 +63,9 @@ int MMmml_line(mmctx *ctx, const char *text)
         MM_setErrMsg(ctx, MM_text(MSG_UNKNOWN_TRACK_MACRO), name);
         return -1;
     }
-    return MMmml_exec(ctx, track, (uint32_t)partNumber, p);
+    int result = MMmml_exec(ctx, track, (uint32_t)partNumber, p);
+    MMtcmd_endLine(ctx, track);
+    return result;
 }
 
 int MMmml_exec(mmctx *ctx, mmtrk *track, uint32_t partNumber, const char *text)

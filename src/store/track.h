@@ -46,7 +46,7 @@ struct mmtrk {
     uint32_t maxClock;         // highest event clock so far
     uint32_t delayFilterOn;
     int32_t delay;
-    uint32_t reserved2;
+    uint32_t partsEnded;       // `@END` was read: its line ends, then the parts go
     uint32_t lastPitch;
     uint8_t ccValue[128];      // last controller values
     uint8_t chMap[16];
