@@ -1,11 +1,16 @@
 // Note and program assignment: what a track's per-note and per-program
-// tables add to a note-on or a program change. The tables come with the
-// track commands and the MIDI import; until a track has them, nothing is
-// assigned.
+// tables (`@NOTEASN`, `@PROGASN`) give a note-on or a program change. Until
+// a track has them, nothing is assigned.
 #pragma once
 #include <cstdint>
 #include "base/context.h"
 #include "mml/one_shot.h"
+
+// Program assignment of a note: the velocity and note number that the
+// track's per-program tables give the part's current program (its program
+// record - 1 + offsetter), each clamped to 0..127. Comes before the note's
+// continuation check and its note assignment, which see the assigned note.
+void MMnote_programAssign(mmpart *part, int32_t *note, int32_t *velocity);
 
 // Note assignment from the track's per-note tables, for a note-on of `note`
 // at `time`: may replace or offset *velocity, writes the assigned program

@@ -279,6 +279,7 @@ int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
     int32_t velocity = clampTo(effective(part, shots.velocity, MMP_VELOCITY), MMP_VELOCITY);
     int32_t offVelocity = clampTo(effective(part, shots.offVelocity, MMP_OFFVEL), MMP_OFFVEL);
     uint32_t time = MMpart_time(part);
+    MMnote_programAssign(part, &number, &velocity);
     mmtrk *track = part->track;
     int32_t channel = (int32_t)part->channel;
     // A note still sounding from a tie continues: no new note-on.

@@ -9,6 +9,7 @@
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/paths.h"
+#include "store/assign_table.h"
 #include "store/event.h"
 #include "store/work.h"
 
@@ -215,6 +216,7 @@ void MMtrk_close(mmctx *ctx, mmtrk *track)
         map = nullptr;
         ctx->workSize -= MM_CCMAP_WORK;
     }
+    MMassign_release(ctx, track);
     for (mmpart *&bucket : track->partBuckets) {
         while (mmpart *p = bucket) {
             bucket = p->next;

@@ -7,6 +7,7 @@
 #include "store/opt_flags.h"
 #include "store/part.h"
 
+struct mmassign;
 struct mmevt;
 struct mmevtPool;
 
@@ -59,6 +60,7 @@ struct mmtrk {
     int8_t ccBase[128];
     uint16_t *pitchMap;        // null until first needed
     uint8_t *ccvMap[128];      // null until first needed
+    mmassign *assign;          // note and program assignment tables, null until first needed
     mmfilter tempoF, delayF, noteF, velF, pitchF, progF, cafF, pafF;
     mmfilter ccF[128];
     uint16_t optFlags[MM_OPT_WORDS];
