@@ -66,15 +66,6 @@ TEST_F(TrackFilter, RandomBoundsAreKeptInOrderAsStored)
     EXPECT_EQ(0, a->velF.randOn);
 }
 
-TEST_F(TrackFilter, ControllerFiltersAreNamedByNumber)
-{
-    ASSERT_EQ("", mml("a(0) = @FILTER(cc:127,off:3) @FILTER(cc: 0,off:4)"));
-    EXPECT_EQ(3, a->ccF[127].offset);
-    EXPECT_EQ(4, a->ccF[0].offset);
-    EXPECT_EQ(0, a->ccF[1].offset);
-    EXPECT_EQ(-64, a->ccF[10].lo);  // relative to the base 64
-}
-
 TEST_F(TrackFilter, ARefusedCommandLeavesTheFilterAndNoMessage)
 {
     mmfilter before = a->velF;
