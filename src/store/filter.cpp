@@ -4,7 +4,8 @@
 
 #include "base/random.h"
 
-// Bounds given the wrong way round are swapped, so the modulus is never zero.
+// @FILTER stores the bounds in order; taking them in either order here too
+// keeps the modulus between 1 and 2^32 whatever a record holds.
 int64_t MMfilter_random(const mmfilter &f)
 {
     int64_t lo = std::min(f.randLo, f.randHi), hi = std::max(f.randLo, f.randHi);
