@@ -1,6 +1,7 @@
-// libFuzzer target for MML lines: every input is a few lines played into the
-// parts of two declared tracks on a fresh compile context, up to the first
-// failing line, as the compile driver would.
+// libFuzzer target for MML and control lines: every input is a few lines
+// played into the parts of two declared tracks on a fresh compile context (a
+// line beginning with `.` is a control line), up to the first failing line or
+// `.end`, as the compile driver would.
 //   CXX=clang++ CC=clang cmake -S . -B build-fuzz -DQORAL_FUZZ=ON && cmake --build build-fuzz --target mml_line_fuzz
 //   build-fuzz/mml_line_fuzz -dict=fuzz/mml_line.dict -max_len=512 CORPUS_DIR
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <utility>
 
 #include "../tests/unit/fixture.h"
+#include "decl/control.h"
 
 namespace {
 
@@ -38,7 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::string line = text.substr(start, end - start);
         // Lines hold no NUL: the reader ends a line there.
         line.resize(strlen(line.c_str()));
-        if (!line.empty() && MMmml_line(ctx, line.c_str()) != 0) break;
+        if (line.empty()) {
+            start = end + 1;
+            continue;
+        }
+        ctx->errMsg = ctx->errPoint = nullptr;
+        int result = line[0] == '.' ? MMctl_line(ctx, line.c_str()) : MMmml_line(ctx, line.c_str());
+        if (result != 0 || ctx->ended) break;
         start = end + 1;
     }
     MM_releaseAll();

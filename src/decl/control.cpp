@@ -5,7 +5,9 @@
 #include "base/messages.h"
 #include "base/name_table.h"
 #include "base/parse.h"
+#include "decl/pattern_decl.h"
 #include "decl/song_settings.h"
+#include "decl/table_decl.h"
 #include "decl/track_decl.h"
 #include "output/optimizer.h"
 #include "output/optimizer_settings.h"
@@ -28,11 +30,11 @@ constexpr std::array<CtlCommand, 14> kCommands{{
     {"end", MMctl_end},
     {"import", nullptr},
     {"meas", MMctl_meas},
-    {"mmlcmd", nullptr},
+    {"mmlcmd", MMctl_mmlcmd},
     {"optset", MMopt_optset},
-    {"pattern", nullptr},
+    {"pattern", MMctl_pattern},
     {"signature", MMctl_signature},
-    {"table", nullptr},
+    {"table", MMctl_table},
     {"tempo", MMctl_tempo},
     {"title", MMctl_title},
     {"track", MMctl_track},

@@ -10,6 +10,7 @@
 #include "mml/note.h"
 #include "mml/part_command.h"
 #include "mml/part_params.h"
+#include "mml/pattern_call.h"
 #include "mml/registers.h"
 #include "mml/track_command.h"
 #include "mml/tuplet.h"
@@ -39,7 +40,7 @@ constexpr Table makeTable()
     bind(table, "%?", MMset_command);
     bind(table, "!", MMpin_command);
     bind(table, "@", MMmml_trackCommand);
-    // Still unknown here: '*' pattern calls.
+    bind(table, "*", MMpat_call);
     return table;
 }
 

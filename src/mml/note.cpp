@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/length.h"
 #include "base/limits.h"
 #include "base/messages.h"
 #include "base/parse.h"

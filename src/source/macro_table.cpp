@@ -7,6 +7,9 @@
 
 #include "base/messages.h"
 #include "base/parse.h"
+#include "gen/chord.h"
+#include "gen/expr.h"
+#include "gen/wave.h"
 #include "source/text_scan.h"
 
 // The error texts written as literals in this file exist in English only,
@@ -19,13 +22,13 @@ struct BuiltinFunc {
     MMacFunc func;
 };
 
-// The generator macros. A function macro without a function inserts nothing.
+// The generator macros.
 constexpr std::array<BuiltinFunc, 5> kBuiltinFuncs = {{
-    {"expr", nullptr},
-    {"chord", nullptr},
-    {"slide", nullptr},
-    {"wave", nullptr},
-    {"swave", nullptr},
+    {"expr", MMgen_expr},
+    {"chord", MMgen_chord},
+    {"slide", MMgen_slide},
+    {"wave", MMgen_wave},
+    {"swave", MMgen_swave},
 }};
 
 constexpr int kFirstHexMacro = 0xA0;

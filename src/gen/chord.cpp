@@ -1,0 +1,3 @@
+#include "gen/chord.h"
+
+int MMgen_chord(mmctx *, int, char *, int, char **) { return 0; }

@@ -1,0 +1,3 @@
+#include "gen/expr.h"
+
+int MMgen_expr(mmctx *, int, char *, int, char **) { return 0; }
