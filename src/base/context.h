@@ -66,6 +66,7 @@ struct mmctx {
     MMacRec *macros[MM_MACRO_BUCKETS];
     int32_t macroNest;        // text-macro expansions in progress
     PatternGroup *patterns[MM_PATTERN_BUCKETS];
+    int32_t patternNest;      // pattern calls in progress
     char title[MM_TEXT_SIZE];
     char copyright[MM_TEXT_SIZE];
     // The six message flags lie together in this order; the printer reads them here.
