@@ -6,9 +6,10 @@
 
 namespace {
 
-// What no song can reach: the expander hands a generator at most 511
-// characters, too few for the nesting limit, and a song line cannot place a
-// call where exactly its digits and the terminating NUL fit.
+// What songs show poorly: the expander hands a generator at most 511
+// characters, too few to reach the nesting limit; the songs see one message
+// for every evaluator error; and a value that just fits would need a song
+// line of 16K characters.
 TEST(ExprEval, NestingIsBounded)
 {
     int32_t value = 0;
