@@ -67,7 +67,7 @@ TEST_F(Expand, EdgeCasesAndFailures)
         {"$T(1x)", "error: Table error!"},
         {"$E", "error: Table error!"},
         {"$N", "-2147483648"},
-        {"$wave$slide(1,2)$swave", ""},  // generators without a script insert nothing
+        {"$wave$slide(1,2)$swave", "error: Wave parameter error!"},  // the first generator call fails
     };
     for (const auto &[in, out] : cases) EXPECT_EQ(out, expand(in)) << in;
 }
