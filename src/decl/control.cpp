@@ -5,6 +5,7 @@
 #include "base/messages.h"
 #include "base/name_table.h"
 #include "base/parse.h"
+#include "decl/import_decl.h"
 #include "decl/pattern_decl.h"
 #include "decl/song_settings.h"
 #include "decl/table_decl.h"
@@ -19,7 +20,7 @@ namespace {
 
 struct CtlCommand {
     const char *name;
-    MMctlHandler handler;   // null: the command is not available yet
+    MMctlHandler handler;
 };
 
 // Sorted by name for the binary search.
@@ -28,7 +29,7 @@ constexpr std::array<CtlCommand, 14> kCommands{{
     {"copyright", MMctl_copyright},
     {"division", MMctl_division},
     {"end", MMctl_end},
-    {"import", nullptr},
+    {"import", MMctl_import},
     {"meas", MMctl_meas},
     {"mmlcmd", MMctl_mmlcmd},
     {"optset", MMopt_optset},
@@ -51,7 +52,7 @@ int MMctl_line(mmctx *ctx, const char *line)
     if (*cursor == '\0') return MM_setErr(ctx, "Control line error!!");
 
     const CtlCommand *command = MM_findName(kCommands, cursor);
-    if (!command || !command->handler) return MM_setErr(ctx, "Unknown control command!!");
+    if (!command) return MM_setErr(ctx, "Unknown control command!!");
     while (!MM_isWordEnd((unsigned char)*cursor)) ++cursor;
     return command->handler(ctx, cursor);
 }

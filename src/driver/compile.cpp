@@ -10,6 +10,7 @@
 #include "driver/options.h"
 #include "driver/startup.h"
 #include "mml/mml_line.h"
+#include "output/dump.h"
 #include "source/reader.h"
 #include "store/track.h"
 
@@ -107,6 +108,6 @@ int MM_compile()
     if (MM_end(ctx) != 0) MM_errorReport();
     MM_msg(ctx, MSGC_PLAIN, "");
     printTiming(ctx, start);
-    // The dump listing comes with the generators; nothing to print yet.
+    if (ctx->dumpMsg) MM_dumpListing(ctx);
     return 0;
 }

@@ -1,0 +1,3 @@
+#include "output/dump.h"
+
+void MM_dumpListing(mmctx *) {}
