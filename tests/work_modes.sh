@@ -1,7 +1,7 @@
 #!/bin/bash
 # Every song that compiles must give the same MIDI file in memory and in
-# work-file mode, and file mode must leave no work file behind - nor may a
-# song that stops at an error.
+# work-file mode (and the same dump listing, where it asks for one), and file
+# mode must leave no work file behind - nor may a song that stops at an error.
 set -u
 export LC_ALL=C.UTF-8
 qoral=$(realpath "$1")
@@ -17,11 +17,15 @@ while IFS= read -r -d '' csv; do
     args=()
     [ -f "$dir/$name.args" ] && read -r -a args < "$dir/$name.args"
     mkdir -p "$tmp/work"
-    (cd "$dir" && "$qoral" "${args[@]}" "$name.mml" "$tmp/memory.mid") > /dev/null 2>&1
-    (cd "$dir" && "$qoral" "${args[@]}" -workMode file -workPath "$tmp/work" "$name.mml" "$tmp/file.mid") > /dev/null 2>&1
+    (cd "$dir" && "$qoral" "${args[@]}" "$name.mml" "$tmp/memory.mid") > "$tmp/memory.out" 2> /dev/null
+    (cd "$dir" && "$qoral" "${args[@]}" -workMode file -workPath "$tmp/work" "$name.mml" "$tmp/file.mid") > "$tmp/file.out" 2> /dev/null
     count=$((count + 1))
     if ! diff <(dump "$tmp/memory.mid") <(dump "$tmp/file.mid") > /dev/null; then
         echo "FAIL $csv: work-file mode differs from memory mode"; fail=1
+    fi
+    # The listing's lines are indented; the work size and timing lines are not.
+    if ! diff <(grep '^    ' "$tmp/memory.out") <(grep '^    ' "$tmp/file.out") > /dev/null; then
+        echo "FAIL $csv: the dump listing differs in work-file mode"; fail=1
     fi
     if [ -n "$(ls -A "$tmp/work")" ]; then
         echo "FAIL $csv: work files left behind: $(ls "$tmp/work")"; fail=1
