@@ -56,6 +56,7 @@ struct mmctx {
     char outputName[MM_PATH_SIZE];
     char errPath[MM_PATH_SIZE];
     char msgPath[MM_PATH_SIZE];
+    char rollPath[MM_PATH_SIZE]; // piano roll (SVG) written beside the MIDI file, empty for none
     FILE *outFile;
     FILE *errFile;
     FILE *msgFile;

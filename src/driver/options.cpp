@@ -75,6 +75,7 @@ int optZylPath(mmctx *, const char *arg) { setField(MM_settings.zylDir, arg); re
 int optZylFile(mmctx *, const char *arg) { setField(MM_settings.zylFile, arg); return 0; }
 int optCodeSize(mmctx *, const char *arg) { MM_settings.codeSize = kilobytes(arg); return 0; }
 int optHeepSize(mmctx *, const char *arg) { MM_settings.heapSize = kilobytes(arg); return 0; }
+int optRoll(mmctx *ctx, const char *arg) { setField(ctx->rollPath, arg); return 0; }
 int optDef(mmctx *, const char *arg) { MM_strListAdd(&MM_settings.defs, "%s", arg); return 0; }
 
 int optMsgTyp(mmctx *, const char *arg)
@@ -121,6 +122,7 @@ constexpr std::array kOptions = {
     Option{"msgOut", true, optMsgOut},
     Option{"msgTyp", true, optMsgTyp},
     Option{"remarkMsg", false, optRemarkMsg},
+    Option{"roll", true, optRoll},
     Option{"scnMsg", false, optScnMsg},
     Option{"workMode", true, optWorkMode},
     Option{"workPath", true, optWorkPath},

@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <sys/stat.h>
 #include <vector>
 
 #include "base/messages.h"
 #include "base/paths.h"
 #include "output/optimizer.h"
+#include "output/roll.h"
 #include "output/smf_track.h"
 #include "store/event.h"
 #include "store/work.h"
@@ -98,6 +100,17 @@ void releaseLoaded(mmctx *ctx, mmtrk *track)
         MMevt_freeAll(track);
 }
 
+int writeRoll(mmctx *ctx, const mmroll *roll)
+{
+    MM_slashPath(ctx->rollPath);
+    for (const char *other : {ctx->sourceName, ctx->outputName})
+        if (sameFile(ctx->rollPath, other)) {
+            MM_setErrMsg(ctx, "%s : Piano roll would overwrite %s!", ctx->rollPath, other);
+            return -1;
+        }
+    return MMroll_write(ctx, roll, ctx->rollPath);
+}
+
 int closeOutput(mmctx *ctx)
 {
     errno = 0;
@@ -139,7 +152,7 @@ int MM_writeSmfHeader(mmctx *ctx)
     return writeBytes(ctx, header, sizeof header);
 }
 
-int MM_writeSmfTrack(mmctx *ctx, mmtrk *track)
+int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, mmroll *roll)
 {
     if (ctx->workMode == 1) {
         if (MMwork_load(track) < 0) {
@@ -151,6 +164,7 @@ int MM_writeSmfTrack(mmctx *ctx, mmtrk *track)
     std::vector<uint8_t> chunk = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
     MM_smfTrackEvents(ctx, track, chunk);
     releaseLoaded(ctx, track);
+    if (roll) MMroll_addTrack(roll, track, track == ctx->ctrlTrack, chunk.data() + 8, chunk.size() - 8);
     size_t length = chunk.size() - 8;
     if (length > UINT32_MAX) {
         MM_setErrMsg(ctx, "%s : Track too long for a MIDI file!", ctx->outputName);
@@ -176,9 +190,13 @@ int MM_writeSmf(mmctx *ctx)
     PartialOutput partial(ctx);
     MM_msgf(ctx, MSGC_PLAIN, MM_text(MSG_OUTPUT_FILENAME), ctx->outputName);
     if (MM_writeSmfHeader(ctx) < 0) return -1;
+    MMrollPtr roll = ctx->rollPath[0] ? MMroll_new(ctx->division) : nullptr;
     for (mmtrk *track : tracksInOrder(ctx))
-        if (MM_writeSmfTrack(ctx, track) < 0) return -1;
+        if (MM_writeSmfTrack(ctx, track, roll.get()) < 0) return -1;
     if (closeOutput(ctx) < 0) return -1;
+    // The roll comes last, so a failed MIDI file leaves no roll; a failed roll
+    // takes the MIDI file with it.
+    if (roll && writeRoll(ctx, roll.get()) < 0) return -1;
     partial.keep();
     return 0;
 }

@@ -3,16 +3,19 @@
 #pragma once
 #include "store/track.h"
 
+struct mmroll;
+
 // Fills ctx->outputName for the MIDI writer: without an output name, the
 // source name (with its default extension) less its extension; in every case
 // ".mid" is added when the name has no extension.
 void MM_outputName(mmctx *ctx);
 
-// Writes ctx->outputName (derived from the source name when not given).
-// 0, or -1 with a pending message; a failed write leaves no file behind.
+// Writes ctx->outputName (derived from the source name when not given), and
+// the piano roll when ctx->rollPath names one. 0, or -1 with a pending
+// message; a failed write leaves neither file behind.
 int MM_writeSmf(mmctx *ctx);
 
 // The two steps of MM_writeSmf, writing to ctx->outFile: 0, or -1 with a
-// pending message.
+// pending message. A track step given a piano roll hands it the chunk.
 int MM_writeSmfHeader(mmctx *ctx);
-int MM_writeSmfTrack(mmctx *ctx, mmtrk *track);
+int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, mmroll *roll = nullptr);

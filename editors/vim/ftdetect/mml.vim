@@ -1,0 +1,2 @@
+" qoral song sources
+autocmd BufRead,BufNewFile *.mml set filetype=mml
