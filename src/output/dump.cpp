@@ -65,12 +65,14 @@ uint8_t byteAt(const mmevt *e, uint32_t i)
 }
 
 struct NoteName {
-    char text[8];
+    char text[16];
 };
 
+// Note numbers are 7-bit: "C -1" to "G 9".
 NoteName noteName(int note)
 {
     NoteName name;
+    note &= 127;
     snprintf(name.text, sizeof name.text, "%s%d", kNoteNames[(size_t)(note % 12)], note / 12 - 1);
     return name;
 }
