@@ -3,7 +3,9 @@
 # options in NAME.args (if any); its console output (timing lines removed, exit
 # status appended) must equal NAME.out, and the MIDI file, dumped by midicsv,
 # must equal NAME.csv. A song expected to fail has no NAME.csv and must leave
-# no MIDI file behind. UPDATE=1 rewrites the expectations.
+# no MIDI file behind. When NAME.err exists, the standard error (progress
+# lines removed) must equal it. UPDATE=1 rewrites the expectations (an .err
+# only where one exists).
 set -u
 export LC_ALL=C.UTF-8
 qoral=$(realpath "$1")
@@ -17,6 +19,11 @@ normalise() {
            -e 's/^(compile time  : ).*/\1<seconds>/' \
            -e 's/^(コンパイル開始: |コンパイル終了: ).*/\1<time>/' \
            -e 's/^(コンパイル時間: ).*/\1<seconds>/'
+}
+# Progress lines share standard error by carriage returns: split there and
+# drop them with the blanks that wipe them.
+normalise_err() {
+    tr '\r' '\n' | grep -v -e '^\$ clock ' -e '^ *$'
 }
 # The control track opens with a text event that holds the time of writing.
 normalise_csv() {
@@ -36,12 +43,16 @@ while IFS= read -r -d '' song; do
     if [ -f "$base.mid" ]; then midicsv "$base.mid" | normalise_csv > "$tmp/actual.csv"; rm -f "$base.mid"; fi
     if [ "${UPDATE:-0}" = 1 ]; then
         cp "$tmp/actual.out" "$base.out"
+        [ -f "$base.err" ] && normalise_err < "$tmp/err" > "$base.err"
         if [ -f "$tmp/actual.csv" ]; then cp "$tmp/actual.csv" "$base.csv"; else rm -f "$base.csv"; fi
         rm -f "$tmp/actual.csv"
         continue
     fi
     if ! diff -u "$base.out" "$tmp/actual.out" > "$tmp/diff"; then
         echo "FAIL $song (messages)"; cat "$tmp/diff"; fail=1
+    fi
+    if [ -f "$base.err" ] && ! normalise_err < "$tmp/err" | diff -u "$base.err" - > "$tmp/diff"; then
+        echo "FAIL $song (standard error)"; cat "$tmp/diff"; fail=1
     fi
     if [ -f "$base.csv" ]; then
         if [ ! -f "$tmp/actual.csv" ]; then echo "FAIL $song (no MIDI file)"; fail=1

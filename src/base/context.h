@@ -78,6 +78,8 @@ struct mmctx {
     uint8_t remarkMsg;
     uint8_t debugMsg;
     uint32_t lineClean;       // the console cursor stands at the start of a fresh line
+    uint8_t noWarn;           // -noWarn: warnings are not printed
+    uint8_t diagGnu;          // -diag gnu: errors and warnings as FILE:LINE:COLUMN for editors
     char errBuf[MM_ERRBUF_SIZE];
     const char *errMsg;       // pending error message, null when none
     const char *errPoint;     // where in the current line the failing command began

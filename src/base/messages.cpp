@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <string>
 
 // The fallback "Unknown error!" exists in English only, like every text
 // written as a literal rather than taken from the message table.
@@ -75,7 +77,98 @@ void debug(mmctx *ctx, int cls, const char *text)
     ctx->lineClean = 1;
 }
 
+// Diagnostics for editors and warnings share standard error with the progress
+// line; the progress line is wiped first so that they start a clean line.
+// The console flags stay as they are: what standard output shows is unchanged.
+void clearProgress()
+{
+    fflush(stdout);
+    if (gProgressLength == 0) return;
+    fputc('\r', stderr);
+    for (size_t i = 0; i < gProgressLength; ++i) fputc(' ', stderr);
+    fputc('\r', stderr);
+    gProgressLength = 0;
+}
+
+// The line buffer (expanded or raw) that holds `point`, or null.
+const char *lineHolding(const mmctx *ctx, const char *point)
+{
+    if (!point) return nullptr;
+    std::less_equal<const char *> notAfter;
+    for (const char *line : {ctx->lineBuf, ctx->rawLine}) {
+        const char *end = line + strnlen(line, MM_LINE_SIZE - 1);
+        if (notAfter(line, point) && notAfter(point, end)) return line;
+    }
+    return nullptr;
+}
+
+const SourceFile *currentFile(const mmctx *ctx)
+{
+    if (ctx->fileDepth < 1 || ctx->fileDepth > MM_MAX_SOURCES) return nullptr;
+    return &ctx->fileStack[ctx->fileDepth - 1];
+}
+
+// "FILE:LINE:COLUMN: KIND: MESSAGE", then the line and a caret under `point`
+// when the point lies in the current line. Without a current file the song's
+// name stands alone; without a point the column is 1.
+std::string gnuDiagnostic(const mmctx *ctx, const SourceFile *file, const char *kind, const char *message,
+                          const char *point)
+{
+    const char *line = file ? lineHolding(ctx, point) : nullptr;
+    std::string text;
+    char head[MM_DIR_SIZE + 64];
+    if (file) {
+        int column = line ? (int)(point - line) + 1 : 1;
+        snprintf(head, sizeof head, "%s:%d:%d: ", file->name, file->line, column);
+    } else if (ctx->sourceName[0]) {
+        snprintf(head, sizeof head, "%s: ", ctx->sourceName);
+    } else {
+        head[0] = '\0';
+    }
+    text.append(head).append(kind).append(": ").append(message).append("\n");
+    if (!line) return text;
+    const char *end = line;
+    while (*end && *end != '\n' && *end != '\r') ++end;
+    text.append(line, end).append("\n");
+    // Tabs are kept so the caret stands under the point whatever the tab width.
+    for (const char *p = line; p < point; ++p) text.push_back(*p == '\t' ? '\t' : ' ');
+    text.append("^\n");
+    return text;
+}
+
+void printWarning(mmctx *ctx, const SourceFile *file, const char *point, const char *format, va_list args)
+{
+    if (ctx->noWarn) return;
+    char message[MM_ERRBUF_SIZE];
+    vsnprintf(message, sizeof message, format, args);
+    clearProgress();
+    if (ctx->diagGnu)
+        fputs(gnuDiagnostic(ctx, file, "warning", message, point).c_str(), stderr);
+    else if (file)
+        fprintf(stderr, "%s (%d) : warning: %s\n", file->name, file->line, message);
+    else if (ctx->sourceName[0])
+        fprintf(stderr, "%s : warning: %s\n", ctx->sourceName, message);
+    else
+        fprintf(stderr, "warning: %s\n", message);
+}
+
 }  // namespace
+
+void MM_warn(mmctx *ctx, const char *point, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    printWarning(ctx, currentFile(ctx), point, format, args);
+    va_end(args);
+}
+
+void MM_warnSong(mmctx *ctx, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    printWarning(ctx, nullptr, nullptr, format, args);
+    va_end(args);
+}
 
 void MM_msgReset()
 {
@@ -130,6 +223,13 @@ void MM_printError()
 {
     mmctx *ctx = &MM_ctx;
     const char *message = ctx->errMsg ? ctx->errMsg : "Unknown error!";
+    if (ctx->diagGnu) {
+        clearProgress();
+        std::string text = gnuDiagnostic(ctx, currentFile(ctx), "error", message, ctx->errPoint);
+        fputs(text.c_str(), stderr);
+        if (isOwnFile(ctx->errFile)) fputs(text.c_str(), ctx->errFile);
+        return;
+    }
     if (ctx->fileDepth >= 1 && ctx->fileDepth <= MM_MAX_SOURCES) {
         const SourceFile &file = ctx->fileStack[ctx->fileDepth - 1];
         MM_msgf(ctx, MSGC_ERROR, "%s (%d) : %s", file.name, file.line, message);

@@ -34,10 +34,18 @@ int MM_setErr(mmctx *ctx, const char *text);
 // Prints the pending message at the current file and line, then the error
 // point when one is set.
 void MM_printError();
+// Under -diag gnu the report is "FILE:LINE:COLUMN: error: MESSAGE" on
+// standard error, then the line with a caret under the error point.
 // MM_printError, then MM_abort(1).
 [[noreturn]] void MM_errorReport();
 // Stops the run: throws MMabort; whoever catches it cleans up.
 [[noreturn]] void MM_abort(int status);
+// A warning on standard error, in the form of the error report, at the
+// current file and line; `point` (may be null) is where in the current line
+// the trouble lies. Warnings never stop the run; -noWarn silences them.
+void MM_warn(mmctx *ctx, const char *point, const char *format, ...) __attribute__((format(printf, 3, 4)));
+// A warning about the song as a whole: the main source's name, no line.
+void MM_warnSong(mmctx *ctx, const char *format, ...) __attribute__((format(printf, 2, 3)));
 char *MM_sizeStr(int32_t bytes, char *buf);
 const char *MM_timeStr();
 

@@ -58,6 +58,21 @@ void copyText(char *out, const char *text)
     out[n] = '\0';
 }
 
+// A part whose clock ran past the bar line is set back to it by the measure
+// step, and its next notes overlap what it played past the line.
+void warnOverfull(mmctx *ctx)
+{
+    uint32_t barLine = ctx->measureClock + MMmeas_length(ctx);
+    MMtrk_each(ctx, [&](mmtrk *track) {
+        for (mmpart *bucket : track->partBuckets)
+            for (mmpart *part = bucket; part; part = part->next)
+                if (part->clock > barLine)
+                    MM_warn(ctx, nullptr, "overfull bar: part %u of track %s runs %u ticks past the end of measure %d",
+                            part->number, track->name, part->clock - barLine, ctx->measureCount + 1);
+        return 0;
+    });
+}
+
 }  // namespace
 
 int MMctl_title(mmctx *ctx, const char *text)
@@ -86,6 +101,10 @@ int MMctl_tempo(mmctx *ctx, const char *text)
     int32_t bpm = 0;
     if (!readInRange(&text, MM_TEMPO_MIN, MM_TEMPO_MAX, &bpm) || !atLineEnd(text))
         return MM_setErr(ctx, "Tempo error!!");
+    // The song's tempo is written once, before the first MML line plays.
+    if (ctx->tempoWritten)
+        MM_warn(ctx, nullptr, "\".tempo\" after the song has started changes nothing; change the tempo mid-song "
+                              "with t in a CTRL part or @TEMPO");
     ctx->tempo = MM_MICROSECONDS_PER_MINUTE / (uint32_t)bpm;
     return 0;
 }
@@ -93,6 +112,9 @@ int MMctl_tempo(mmctx *ctx, const char *text)
 int MMctl_signature(mmctx *ctx, const char *text)
 {
     uint8_t numerator = 0, exponent = 0;
+    if (ctx->signatureWritten)
+        MM_warn(ctx, nullptr, "\".signature\" after the song has started is refused; change the signature "
+                              "mid-song with .meas n/d");
     if (ctx->signatureWritten || !readSignature(text, &numerator, &exponent))
         return MM_setErr(ctx, "Signature error!!");
     ctx->signature[0] = ctx->curSignature[0] = numerator;
@@ -104,6 +126,7 @@ int MMctl_meas(mmctx *ctx, const char *text)
 {
     // The measure that this line closes keeps its old length; a new
     // signature starts at the bar line.
+    warnOverfull(ctx);
     uint32_t barClock = MMmeas_step(ctx);
     if (atLineEnd(text)) return 0;
     uint8_t numerator = 0, exponent = 0;

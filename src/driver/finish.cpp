@@ -1,14 +1,19 @@
 #include "driver/finish.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 
+#include "base/limits.h"
 #include "base/messages.h"
+#include "base/value.h"
+#include "base/wrap_int.h"
 #include "output/optimizer.h"
 #include "output/smf_writer.h"
 #include "source/macro_table.h"
 #include "source/reader.h"
 #include "store/event_writers.h"
+#include "store/param_table.h"
 #include "store/pattern.h"
 #include "store/track.h"
 
@@ -23,9 +28,39 @@ int MM_end(mmctx *ctx)
     return MM_finish(ctx, clock ? clock - 1 : 0);
 }
 
+namespace {
+
+// A tied note whose note never came back is still sounding: it ends with its
+// track, just before the end-of-track event, so no note is left hanging.
+int endHangingNotes(mmctx *ctx, mmtrk *track, uint32_t endClock)
+{
+    for (mmpart *bucket : track->partBuckets) {
+        for (mmpart *part = bucket; part; part = part->next) {
+            for (int number = 0; number < MM_NOTES; ++number) {
+                if (!part->noteOn[number]) continue;
+                MM_warnSong(ctx, "tied note %d of part %u of track %s is still sounding when the track ends; "
+                                 "it ends at clock %u", number, part->number, track->name, endClock);
+                int32_t offVelocity = MMwrap_add(MMval_get(&part->param[MMP_OFFVEL]),
+                                                 MMval_get(&part->offset[MMP_OFFVEL]));
+                MMrange range = MMparam_row(MMP_OFFVEL).value;
+                offVelocity = std::clamp(offVelocity, range.lo, range.hi);
+                if (MMevt_noteOff(track, endClock, (int32_t)part->channel, number, offVelocity) < 0) return -1;
+                part->noteOn[number] = 0;
+            }
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
 int MM_finish(mmctx *ctx, uint32_t endClock)
 {
-    if (MMtrk_each(ctx, [&](mmtrk *t) { return MMevt_endTrack(t, endClock); }) < 0) return -1;
+    auto endTrack = [&](mmtrk *t) {
+        if (endHangingNotes(ctx, t, endClock) < 0) return -1;
+        return MMevt_endTrack(t, endClock);
+    };
+    if (MMtrk_each(ctx, endTrack) < 0) return -1;
     MMtrk_each(ctx, [&](mmtrk *t) {
         MMtrk_close(ctx, t);
         return 0;

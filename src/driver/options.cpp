@@ -77,6 +77,16 @@ int optCodeSize(mmctx *, const char *arg) { MM_settings.codeSize = kilobytes(arg
 int optHeepSize(mmctx *, const char *arg) { MM_settings.heapSize = kilobytes(arg); return 0; }
 int optRoll(mmctx *ctx, const char *arg) { setField(ctx->rollPath, arg); return 0; }
 int optDef(mmctx *, const char *arg) { MM_strListAdd(&MM_settings.defs, "%s", arg); return 0; }
+int optNoWarn(mmctx *ctx, const char *) { ctx->noWarn = 1; return 0; }
+
+// "gnu": errors and warnings as FILE:LINE:COLUMN for editors; "std": the
+// console report. Any other value leaves the form unchanged.
+int optDiag(mmctx *ctx, const char *arg)
+{
+    if (strcasecmp(arg, "gnu") == 0) ctx->diagGnu = 1;
+    else if (strcasecmp(arg, "std") == 0) ctx->diagGnu = 0;
+    return 0;
+}
 
 int optMsgTyp(mmctx *, const char *arg)
 {
@@ -114,6 +124,7 @@ constexpr std::array kOptions = {
     Option{"codeSize", true, optCodeSize},
     Option{"debugMsg", false, optDebugMsg},
     Option{"def", true, optDef},
+    Option{"diag", true, optDiag},
     Option{"dumpMsg", false, optDumpMsg},
     Option{"errOut", true, optErrOut},
     Option{"heepSize", true, optHeepSize},
@@ -121,6 +132,7 @@ constexpr std::array kOptions = {
     Option{"mppMsg", false, optMppMsg},
     Option{"msgOut", true, optMsgOut},
     Option{"msgTyp", true, optMsgTyp},
+    Option{"noWarn", false, optNoWarn},
     Option{"remarkMsg", false, optRemarkMsg},
     Option{"roll", true, optRoll},
     Option{"scnMsg", false, optScnMsg},
@@ -167,6 +179,7 @@ int MM_parseArgs(int argc, char **argv)
 {
     mmctx *ctx = &MM_ctx;
     ctx->console = 1;
+    ctx->noWarn = ctx->diagGnu = 0;
     MM_strListClear(&MM_settings.defs);
     int files = 0;
     for (int i = 1; i < argc; ++i) {

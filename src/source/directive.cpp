@@ -1,5 +1,6 @@
 #include "source/directive.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -185,5 +186,13 @@ int MMcpp_directive(mmctx *ctx, const char *line)
     while (!endsWord(*p)) ++p;
     MM_skipBlanks(&p);
     Handler handler = findDirective(word);
-    return handler ? handler(ctx, file, p) : 0;
+    if (handler) return handler(ctx, file, p);
+    // Any other word is ignored; one that reads like a directive is most
+    // likely a misspelt one.
+    if (MMcpp_isActive(file) && MM_isAsciiAlpha((unsigned char)*word)) {
+        int length = 0;
+        while (!endsWord(word[length])) ++length;
+        MM_warn(ctx, word, "unknown directive \"#%.*s\" is ignored", std::min(length, 32), word);
+    }
+    return 0;
 }

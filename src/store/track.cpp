@@ -241,10 +241,14 @@ void MMtrk_freeAll(mmctx *ctx)
     ctx->trackCount = 0;
 }
 
+uint32_t MMmeas_length(const mmctx *ctx)
+{
+    return (uint32_t)((int32_t)ctx->curSignature[0] * ctx->division * 4 / (1 << ctx->curSignature[1]));
+}
+
 uint32_t MMmeas_step(mmctx *ctx)
 {
-    int32_t length = (int32_t)ctx->curSignature[0] * ctx->division * 4 / (1 << ctx->curSignature[1]);
-    uint32_t measureEnd = ctx->measureClock + (uint32_t)length;
+    uint32_t measureEnd = ctx->measureClock + MMmeas_length(ctx);
     MMtrk_each(ctx, [&](mmtrk *t) {
         MMtrk_syncTo(ctx, t, measureEnd);
         if (t->maxClock > ctx->maxTrackClock) ctx->maxTrackClock = t->maxClock;

@@ -86,6 +86,8 @@ int MMtrk_initCcMap(mmtrk *track, int controller);
 // with the current time signature. Every track and part moves to its end (the
 // next bar line), which the call returns; the progress line shows it.
 uint32_t MMmeas_step(mmctx *ctx);
+// Ticks in a measure of the current signature.
+uint32_t MMmeas_length(const mmctx *ctx);
 void MMtrk_close(mmctx *ctx, mmtrk *track);
 void MMtrk_freeAll(mmctx *ctx);
 
