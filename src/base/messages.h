@@ -39,7 +39,13 @@ void MM_printError();
 // Stops the run: throws MMabort; whoever catches it cleans up.
 [[noreturn]] void MM_abort(int status);
 char *MM_sizeStr(int32_t bytes, char *buf);
+// The current local time as "yyyy/mm/dd hh:mm:ss", in a buffer that the
+// next call of either function overwrites.
 const char *MM_timeStr();
+// The time written into output files: SOURCE_DATE_EPOCH, in UTC, when the
+// variable holds a well-formed value, so that a song compiles to the same
+// bytes every time; otherwise the current local time.
+const char *MM_fileTimeStr();
 
 // Resets the printer's program-wide state (last context, progress length).
 void MM_msgReset();
