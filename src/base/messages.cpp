@@ -2,10 +2,12 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <functional>
 #include <string>
+#include <unistd.h>
 
 // The fallback "Unknown error!" exists in English only, like every text
 // written as a literal rather than taken from the message table.
@@ -64,14 +66,20 @@ void progress(mmctx *ctx, const char *text)
     ctx->lineClean = 0;
 }
 
+// The colour is set on standard error and reset on standard output, so both
+// must be the terminal: escapes in a file or a pipe are noise, and a colour
+// set on a terminal that never sees the reset would stay.
+bool coloursShown() { return isatty(fileno(stdout)) && isatty(fileno(stderr)); }
+
 void debug(mmctx *ctx, int cls, const char *text)
 {
     if (!ctx->debugMsg) return;
     if (!ctx->lineClean) fputc('\n', stdout);
     fflush(stdout);
-    fprintf(stderr, "\033[%dm\033[%dm", kForeground[debugColour(cls)], 40);
+    bool coloured = coloursShown();
+    if (coloured) fprintf(stderr, "\033[%dm\033[%dm", kForeground[debugColour(cls)], 40);
     fputs(text, stdout);
-    fputs("\033[0m", stdout);
+    if (coloured) fputs("\033[0m", stdout);
     fputc('\n', stdout);
     gProgressLength = 0;
     ctx->lineClean = 1;
@@ -263,13 +271,46 @@ char *MM_sizeStr(int32_t bytes, char *buf)
     return buf;
 }
 
-const char *MM_timeStr()
+namespace {
+
+const char *formatTime(const struct tm &when)
 {
     static char buf[64];
+    snprintf(buf, sizeof buf, "%4d/%02d/%02d %02d:%02d:%02d", when.tm_year + 1900, when.tm_mon + 1,
+             when.tm_mday, when.tm_hour, when.tm_min, when.tm_sec);
+    return buf;
+}
+
+// SOURCE_DATE_EPOCH as decimal seconds since 1970 without sign or blanks, up
+// to the last second of year 9999 (the time is written with four digits).
+bool sourceDateEpoch(struct tm &when)
+{
+    const char *text = getenv("SOURCE_DATE_EPOCH");
+    if (!text || !*text) return false;
+    constexpr long long kLastSecond = 253402300799LL;  // 9999-12-31 23:59:59 UTC
+    long long seconds = 0;
+    for (const char *p = text; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        seconds = seconds * 10 + (*p - '0');
+        if (seconds > kLastSecond) return false;
+    }
+    time_t epoch = (time_t)seconds;
+    return gmtime_r(&epoch, &when) != nullptr;
+}
+
+}  // namespace
+
+const char *MM_timeStr()
+{
     time_t now = time(nullptr);
     struct tm local;
     localtime_r(&now, &local);
-    snprintf(buf, sizeof buf, "%4d/%02d/%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
-             local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return buf;
+    return formatTime(local);
+}
+
+const char *MM_fileTimeStr()
+{
+    struct tm when;
+    if (sourceDateEpoch(when)) return formatTime(when);
+    return MM_timeStr();
 }

@@ -47,7 +47,13 @@ void MM_warn(mmctx *ctx, const char *point, const char *format, ...) __attribute
 // A warning about the song as a whole: the main source's name, no line.
 void MM_warnSong(mmctx *ctx, const char *format, ...) __attribute__((format(printf, 2, 3)));
 char *MM_sizeStr(int32_t bytes, char *buf);
+// The current local time as "yyyy/mm/dd hh:mm:ss", in a buffer that the
+// next call of either function overwrites.
 const char *MM_timeStr();
+// The time written into output files: SOURCE_DATE_EPOCH, in UTC, when the
+// variable holds a well-formed value, so that a song compiles to the same
+// bytes every time; otherwise the current local time.
+const char *MM_fileTimeStr();
 
 // Resets the printer's program-wide state (last context, progress length).
 void MM_msgReset();

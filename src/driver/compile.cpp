@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr const char *kBanner = "Sorvane Compiler ver.3.02a edition #01\n";
-
 bool isBlankLine(const char *line)
 {
     while (MM_isBlank((unsigned char)*line)) ++line;
@@ -65,7 +63,12 @@ int MM_run(int argc, char **argv)
     // files are closed and everything released here, whatever the outcome.
     int status = 0;
     try {
-        if (argc > 1 && MM_parseArgs(argc, argv) != 0) return 1;
+        // Without any argument there is nothing to compile: say how to call.
+        if (argc <= 1) {
+            MM_usage();
+            return 1;
+        }
+        if (int parsed = MM_parseArgs(argc, argv); parsed != 0) return parsed < 0 ? 1 : 0;
         status = MM_compile() == -1 ? 1 : 0;
     } catch (const MMabort &stop) {
         status = stop.status;
@@ -81,7 +84,8 @@ int MM_run(int argc, char **argv)
 int MM_compile()
 {
     mmctx *ctx = &MM_ctx;
-    MM_msg(ctx, MSGC_PLAIN, kBanner);
+    // The banner is followed by an empty line.
+    MM_msgf(ctx, MSGC_PLAIN, "%s\n", MM_BANNER);
     MM_msgf(ctx, MSGC_SIZE, "mmtrk  work size  %8u", (unsigned)MM_TRACK_WORK);
     MM_msgf(ctx, MSGC_SIZE, "mmpart work size  %8u", (unsigned)MM_PART_WORK);
     if (MM_startup() < 0) {

@@ -112,6 +112,26 @@ int optWorkPath(mmctx *ctx, const char *arg)
     return 0;
 }
 
+// The words other command-line programs answer; unlike the table's help and
+// "?", which end the run with status 1, they end it successfully.
+struct Convention {
+    const char *word;
+    void (*print)();
+};
+
+constexpr std::array kConventions = {
+    Convention{"--help", MM_usage},
+    Convention{"--version", MM_version},
+    Convention{"-h", MM_usage},
+};
+
+const Convention *findConvention(const char *word)
+{
+    for (const Convention &convention : kConventions)
+        if (strcasecmp(convention.word, word) == 0) return &convention;
+    return nullptr;
+}
+
 struct Option {
     const char *key;
     bool takesArgument;
@@ -175,6 +195,8 @@ void MM_usage()
     for (const char *line : kUsage) fputs(line, stdout);
 }
 
+void MM_version() { printf("%s\n", MM_BANNER); }
+
 int MM_parseArgs(int argc, char **argv)
 {
     mmctx *ctx = &MM_ctx;
@@ -189,6 +211,10 @@ int MM_parseArgs(int argc, char **argv)
             else if (files == 1) setField(ctx->outputName, word);
             ++files;
             continue;
+        }
+        if (const Convention *convention = findConvention(word)) {
+            convention->print();
+            return 1;
         }
         const char *name = word + 1;
         if (name[0] == '?') {

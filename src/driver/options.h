@@ -9,6 +9,9 @@
 constexpr uint32_t MM_DEFAULT_CODE_SIZE = 131072;
 constexpr uint32_t MM_DEFAULT_HEAP_SIZE = 65536;
 
+// The program's name and version: the banner of every compile and --version.
+constexpr const char *MM_BANNER = "Sorvane Compiler ver.3.02a edition #01";
+
 struct mmsettings {
     int argc;
     char **argv;
@@ -26,6 +29,7 @@ extern mmsettings MM_settings;
 void MM_resetSettings();
 
 // 0 when the compile may start; -1 after the usage text or a parameter error
-// was printed.
+// was printed; 1 after --help, -h or --version, which end the run successfully.
 int MM_parseArgs(int argc, char **argv);
 void MM_usage();
+void MM_version();

@@ -36,7 +36,7 @@ void openingEvents(mmctx *ctx, std::vector<uint8_t> &out)
     if (ctx->title[0]) textEvent(out, kMetaTrackName, ctx->title);
     if (ctx->copyright[0]) textEvent(out, kMetaCopyright, ctx->copyright);
     char version[96];
-    snprintf(version, sizeof version, MM_VERSION_TEXT, MM_timeStr());
+    snprintf(version, sizeof version, MM_VERSION_TEXT, MM_fileTimeStr());
     textEvent(out, kMetaText, version);
 }
 

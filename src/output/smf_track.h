@@ -6,7 +6,8 @@
 #include <vector>
 #include "store/track.h"
 
-// The text event that opens the control track, formatted with the time of writing.
+// The text event that opens the control track, formatted with the time of
+// writing (MM_fileTimeStr).
 constexpr const char *MM_VERSION_TEXT = "Sorvane Compiler ver.3.02a #01 : %s";
 
 // Appends a variable-length quantity (7 bits a byte, most significant group

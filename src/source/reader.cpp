@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
 // The main source's base name, cut to 8.3 and without extension, defined as
 // the empty macro _name. A name that is no identifier simply defines nothing.
 void defineBaseName(mmctx *ctx, const char *path)
@@ -93,7 +95,11 @@ char *MMcpp_getLine(mmctx *ctx)
             start = 0;
             continue;
         }
-        ++file.line;
+        // Editors may open a UTF-8 file with a byte-order mark; it is no text.
+        // A file's first line always starts the buffer (start is 0).
+        constexpr size_t kMarkLength = sizeof kByteOrderMark - 1;
+        if (++file.line == 1 && strncmp(raw, kByteOrderMark, kMarkLength) == 0)
+            memmove(raw, raw + kMarkLength, strlen(raw + kMarkLength) + 1);
         size_t length = start + strlen(raw + start);
         while (length > start && (raw[length - 1] == '\r' || raw[length - 1] == '\n')) raw[--length] = '\0';
         if (ctx->scnMsg) MM_msgf(ctx, MSGC_SOURCE, "%5d:%s", file.line, raw);
