@@ -9,6 +9,13 @@ constexpr int32_t MM_TEMPO_MIN = 16;          // quarter notes per minute
 constexpr int32_t MM_TEMPO_MAX = 512;
 constexpr uint32_t MM_MICROSECONDS_PER_MINUTE = 60000000;
 constexpr int32_t MM_SIGNATURE_MAX = 32;      // numerator and denominator, 1..32 each
+
+// Clocks of a measure of numerator/2^power at `division` clocks per quarter
+// note; 0 for a power too large to mean anything (only imported files have one).
+constexpr uint64_t MM_measureLength(uint32_t division, uint32_t numerator, uint32_t power)
+{
+    return power < 64 ? ((uint64_t)division * numerator * 4) >> power : 0;
+}
 constexpr int32_t MM_CONTROLLERS = 128;
 constexpr int32_t MM_CONTROLLER_MAX = MM_CONTROLLERS - 1;  // controller numbers and values
 constexpr int32_t MM_TRACK_NUMBER_MIN = 1;    // 0 is the control track

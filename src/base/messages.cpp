@@ -238,9 +238,8 @@ void MM_printError()
         if (isOwnFile(ctx->errFile)) fputs(text.c_str(), ctx->errFile);
         return;
     }
-    if (ctx->fileDepth >= 1 && ctx->fileDepth <= MM_MAX_SOURCES) {
-        const SourceFile &file = ctx->fileStack[ctx->fileDepth - 1];
-        MM_msgf(ctx, MSGC_ERROR, "%s (%d) : %s", file.name, file.line, message);
+    if (const SourceFile *file = currentFile(ctx)) {
+        MM_msgf(ctx, MSGC_ERROR, "%s (%d) : %s", file->name, file->line, message);
     } else {
         MM_msgf(ctx, MSGC_ERROR, "%s", message);
     }

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/byte_reader.h"
 #include "base/messages.h"
 #include "store/event_writers.h"
 #include "store/filter.h"
@@ -16,7 +17,6 @@ namespace {
 
 constexpr const char *kImportError = "Track data import error!";
 constexpr size_t kHeaderMin = 6;     // format, chunk count, division
-constexpr int kQuantityBytesMax = 4;  // a variable-length quantity holds 28 bits
 constexpr uint8_t kMetaEndTrack = 0x2F;
 constexpr uint8_t kMetaTempo = 0x51;
 constexpr uint8_t kMetaSignature = 0x58;
@@ -27,60 +27,18 @@ constexpr uint64_t kClockMax = std::numeric_limits<uint32_t>::max();
 // stopping there keeps the product with the song's division within 64 bits.
 constexpr uint64_t kTicksMax = kClockMax << 16;
 
-// A cursor over the file's bytes that never reads past `end`, which is the
-// file's end or, inside a chunk, the chunk's end.
-struct Cursor {
-    const uint8_t *bytes;
-    size_t pos;
-    size_t end;
-
-    bool byte(uint8_t *out)
-    {
-        if (pos >= end) return false;
-        *out = bytes[pos++];
-        return true;
+// Steps past the next occurrence of the four bytes `tag`. A mismatch starts
+// the comparison again with the byte after it.
+bool findTag(MMbyteReader &in, const char *tag)
+{
+    int matched = 0;
+    while (matched < 4) {
+        uint8_t b;
+        if (!in.byte(&b)) return false;
+        matched = b == (uint8_t)tag[matched] ? matched + 1 : 0;
     }
-    bool big(int count, uint32_t *out)
-    {
-        if (end - pos < (size_t)count) return false;
-        uint32_t value = 0;
-        for (int i = 0; i < count; ++i) value = value << 8 | bytes[pos++];
-        *out = value;
-        return true;
-    }
-    bool quantity(uint32_t *out)
-    {
-        uint32_t value = 0;
-        for (int i = 0; i < kQuantityBytesMax; ++i) {
-            uint8_t b;
-            if (!byte(&b)) return false;
-            value = value << 7 | (b & 0x7F);
-            if (!(b & 0x80)) {
-                *out = value;
-                return true;
-            }
-        }
-        return false;
-    }
-    bool skip(size_t count)
-    {
-        if (end - pos < count) return false;
-        pos += count;
-        return true;
-    }
-    // Steps past the next occurrence of the four bytes `tag`. A mismatch
-    // starts the comparison again with the byte after it.
-    bool find(const char *tag)
-    {
-        int matched = 0;
-        while (matched < 4) {
-            uint8_t b;
-            if (!byte(&b)) return false;
-            matched = b == (uint8_t)tag[matched] ? matched + 1 : 0;
-        }
-        return true;
-    }
-};
+    return true;
+}
 
 struct Import {
     mmctx *ctx;
@@ -111,7 +69,7 @@ bool clockOf(const Import &in, uint64_t ticks, uint32_t *clock)
     return true;
 }
 
-int readMeta(const Import &in, Cursor &chunk, uint32_t clock, int chunkIndex, bool *ended)
+int readMeta(const Import &in, MMbyteReader &chunk, uint32_t clock, int chunkIndex, bool *ended)
 {
     uint8_t type;
     uint32_t length;
@@ -134,7 +92,7 @@ int readMeta(const Import &in, Cursor &chunk, uint32_t clock, int chunkIndex, bo
     }
 }
 
-int readExclusive(const Import &in, Cursor &chunk, uint32_t clock, uint8_t status)
+int readExclusive(const Import &in, MMbyteReader &chunk, uint32_t clock, uint8_t status)
 {
     uint32_t length;
     if (!chunk.quantity(&length)) return importError(in.ctx);
@@ -146,7 +104,7 @@ int readExclusive(const Import &in, Cursor &chunk, uint32_t clock, uint8_t statu
     return MMevt_sysex(in.track, clock, length, data);
 }
 
-int readChannelMessage(const Import &in, Cursor &chunk, uint32_t clock, uint8_t status)
+int readChannelMessage(const Import &in, MMbyteReader &chunk, uint32_t clock, uint8_t status)
 {
     int kind = status & 0xF0;
     int channel = status & 0x0F;
@@ -183,7 +141,7 @@ int readChannelMessage(const Import &in, Cursor &chunk, uint32_t clock, uint8_t 
     }
 }
 
-int readChunk(const Import &in, Cursor chunk, int chunkIndex)
+int readChunk(const Import &in, MMbyteReader chunk, int chunkIndex)
 {
     uint64_t ticks = 0;
     uint8_t runningStatus = 0;
@@ -231,9 +189,9 @@ void MMimp_defaults(MMimp_options *options, bool controlTrack)
 
 int MMimp_readBytes(mmctx *ctx, mmtrk *track, const uint8_t *bytes, size_t size, const MMimp_options &options)
 {
-    Cursor file{bytes, 0, size};
+    MMbyteReader file{bytes, 0, size};
     uint32_t headerLength, format, chunkCount, division;
-    if (!file.find("MThd") || !file.big(4, &headerLength) || headerLength < kHeaderMin) return importError(ctx);
+    if (!findTag(file, "MThd") || !file.big(4, &headerLength) || headerLength < kHeaderMin) return importError(ctx);
     if (!file.big(2, &format) || !file.big(2, &chunkCount) || !file.big(2, &division) ||
         !file.skip(headerLength - kHeaderMin))
         return importError(ctx);
@@ -243,8 +201,8 @@ int MMimp_readBytes(mmctx *ctx, mmtrk *track, const uint8_t *bytes, size_t size,
     Import in{ctx, track, options, division, track == ctx->ctrlTrack};
     for (uint32_t index = 0; index < chunkCount; ++index) {
         uint32_t length;
-        if (!file.find("MTrk") || !file.big(4, &length)) return importError(ctx);
-        Cursor chunk{bytes, file.pos, file.pos};
+        if (!findTag(file, "MTrk") || !file.big(4, &length)) return importError(ctx);
+        MMbyteReader chunk{bytes, file.pos, file.pos};
         if (!file.skip(length)) return importError(ctx);
         chunk.end = file.pos;
         if (options.sourceTrack != MMIMP_ALL && (format != 1 || index != (uint32_t)options.sourceTrack)) continue;

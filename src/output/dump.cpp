@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/limits.h"
 #include "base/messages.h"
 #include "store/event.h"
 #include "store/track.h"
@@ -128,8 +129,7 @@ private:
     void setSignature(uint8_t numerator, uint8_t power)
     {
         numerator_ = numerator;
-        // A power too large for the shift leaves a measure of no length.
-        measureLength_ = power < 64 ? ((uint64_t)division_ * numerator * 4) >> power : 0;
+        measureLength_ = MM_measureLength(division_, numerator, power);
         beatLength_ = numerator ? measureLength_ / numerator : 0;
     }
 

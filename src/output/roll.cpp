@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/byte_reader.h"
+#include "base/limits.h"
 #include "base/message_table.h"
 #include "base/messages.h"
 
@@ -40,45 +42,6 @@ struct Signature {
 struct Tempo {
     uint32_t clock;
     uint32_t microsPerQuarter;
-};
-
-// Reads the chunk's bytes; a truncated event ends the reading (the writer
-// never makes one).
-class ChunkReader {
-public:
-    ChunkReader(const uint8_t *bytes, size_t length) : at_(bytes), end_(bytes + length) {}
-    bool done() const { return at_ >= end_; }
-    bool byte(uint8_t &value)
-    {
-        if (at_ >= end_) return false;
-        value = *at_++;
-        return true;
-    }
-    bool vlq(uint32_t &value)
-    {
-        value = 0;
-        for (int i = 0; i < 4; ++i) {
-            uint8_t b;
-            if (!byte(b)) return false;
-            value = (value << 7) | (b & 0x7f);
-            if (!(b & 0x80)) return true;
-        }
-        return false;
-    }
-    const uint8_t *take(uint32_t count)
-    {
-        if ((size_t)(end_ - at_) < count) {
-            at_ = end_;
-            return nullptr;
-        }
-        const uint8_t *from = at_;
-        at_ += count;
-        return from;
-    }
-
-private:
-    const uint8_t *at_;
-    const uint8_t *end_;
 };
 
 std::string xmlText(const char *text)
@@ -152,7 +115,8 @@ void MMroll_addTrack(mmroll *roll, const mmtrk *track, bool controlTrack, const 
     std::vector<Lane> lanes(16);
     // Notes sounding, per channel and key; a note-off ends the earliest.
     std::map<std::pair<int, int>, std::deque<std::pair<uint32_t, uint8_t>>> sounding;
-    ChunkReader in(events, length);
+    // A truncated event ends the reading (the writer never makes one).
+    MMbyteReader in{events, 0, length};
     uint32_t clock = 0;
     uint8_t running = 0;
     auto noteOff = [&](int channel, int key) {
@@ -165,15 +129,15 @@ void MMroll_addTrack(mmroll *roll, const mmtrk *track, bool controlTrack, const 
     while (!ended && !in.done()) {
         uint32_t delta;
         uint8_t status;
-        if (!in.vlq(delta) || !in.byte(status)) break;
+        if (!in.quantity(&delta) || !in.byte(&status)) break;
         clock += delta;
         if (status >= 0xf0) {
             running = 0;
             uint8_t type = 0;
-            if (status == 0xff && !in.byte(type)) break;
+            if (status == 0xff && !in.byte(&type)) break;
             uint32_t size;
             const uint8_t *data;
-            if (!in.vlq(size) || !(data = in.take(size))) break;
+            if (!in.quantity(&size) || !(data = in.take(size))) break;
             if (status != 0xff) continue;
             if (type == 0x2f) ended = true;
             else if (controlTrack && type == 0x51 && size >= 3)
@@ -185,12 +149,12 @@ void MMroll_addTrack(mmroll *roll, const mmtrk *track, bool controlTrack, const 
         uint8_t data[2] = {status, 0};
         if (status >= 0x80) {
             running = status;
-            if (!in.byte(data[0])) break;
+            if (!in.byte(&data[0])) break;
         } else if (!running) {
             break;
         }
         int kind = running & 0xf0, channel = running & 0x0f;
-        if (kind != 0xc0 && kind != 0xd0 && !in.byte(data[1])) break;
+        if (kind != 0xc0 && kind != 0xd0 && !in.byte(&data[1])) break;
         if (kind == 0x90 && data[1] > 0)
             sounding[{channel, data[0]}].emplace_back(clock, data[1]);
         else if (kind == 0x80 || kind == 0x90)
@@ -214,12 +178,6 @@ void MMroll_addTrack(mmroll *roll, const mmtrk *track, bool controlTrack, const 
 
 namespace {
 
-uint64_t measureLength(int32_t division, const Signature &s)
-{
-    if (s.denominatorExp > 16) return 0;
-    return (uint64_t)s.numerator * (uint64_t)division * 4 >> s.denominatorExp;
-}
-
 // Bar lines and measure numbers from the control track's signatures (4/4
 // until the first); a signature begins a new measure at its clock.
 void drawMeasures(const mmroll *roll, std::string &svg, double bottom)
@@ -234,7 +192,7 @@ void drawMeasures(const mmroll *roll, std::string &svg, double bottom)
         while (next < roll->signatures.size() && roll->signatures[next].clock <= start)
             current = roll->signatures[next++];
         uint64_t end = next < roll->signatures.size() ? roll->signatures[next].clock : (uint64_t)roll->endClock + 1;
-        uint64_t length = measureLength(roll->division, current);
+        uint64_t length = MM_measureLength((uint32_t)roll->division, current.numerator, current.denominatorExp);
         // Bars closer than a 32nd note are not drawn: the stretch would be a smear.
         if (length * 8 < (uint64_t)roll->division) {
             start = end;

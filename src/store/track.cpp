@@ -243,7 +243,7 @@ void MMtrk_freeAll(mmctx *ctx)
 
 uint32_t MMmeas_length(const mmctx *ctx)
 {
-    return (uint32_t)((int32_t)ctx->curSignature[0] * ctx->division * 4 / (1 << ctx->curSignature[1]));
+    return (uint32_t)MM_measureLength((uint32_t)ctx->division, ctx->curSignature[0], ctx->curSignature[1]);
 }
 
 uint32_t MMmeas_step(mmctx *ctx)
