@@ -197,7 +197,7 @@ namespace {
 // Scanner of MM_splitWords: finds the next item of `p`, or returns false at
 // the end. `afterComma` carries whether the previous item ended at a comma,
 // which makes a comma at the very end give one more, empty item.
-bool nextWord(const char *&p, bool &afterComma, const char **start, size_t *length)
+bool nextWord(const char *&p, bool &afterComma, bool keepParenthesised, const char **start, size_t *length)
 {
     while (*p && (unsigned char)*p < 33) ++p;
     if (!*p) {
@@ -214,7 +214,12 @@ bool nextWord(const char *&p, bool &afterComma, const char **start, size_t *leng
         if (*p == '"') ++p;
     } else {
         *start = p;
-        while (*p && (unsigned char)*p >= 33 && *p != ',') p += MM_charLength(p);
+        int depth = 0;
+        while (*p && (unsigned char)*p >= 33 && (*p != ',' || depth > 0)) {
+            if (keepParenthesised && *p == '(') ++depth;
+            else if (*p == ')' && depth > 0) --depth;
+            p += MM_charLength(p);
+        }
         *length = (size_t)(p - *start);
     }
     while (*p && (unsigned char)*p < 33) ++p;
@@ -225,21 +230,21 @@ bool nextWord(const char *&p, bool &afterComma, const char **start, size_t *leng
 
 }  // namespace
 
-int MM_splitWords(const char *text, char ***array)
+int MM_splitWords(const char *text, char ***array, bool keepParenthesised)
 {
     *array = nullptr;
     int count = 0;
     const char *start;
     size_t length;
     bool afterComma = false;
-    for (const char *p = text; nextWord(p, afterComma, &start, &length);) ++count;
+    for (const char *p = text; nextWord(p, afterComma, keepParenthesised, &start, &length);) ++count;
     if (count == 0) return 0;
 
     char **words = (char **)malloc(sizeof(char *) * ((size_t)count + 1));
     if (!words) return 0;
     int made = 0;
     afterComma = false;
-    for (const char *p = text; made < count && nextWord(p, afterComma, &start, &length); ++made) {
+    for (const char *p = text; made < count && nextWord(p, afterComma, keepParenthesised, &start, &length); ++made) {
         words[made] = (char *)malloc(length + 1);
         if (!words[made]) {
             MM_freeWords(made, words);

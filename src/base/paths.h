@@ -16,7 +16,11 @@ void MM_pathExt(char *out, const char *path, size_t size = MM_PATH_SIZE);
 // `out` and `in` may be the same buffer.
 void MM_defaultExt(char *out, const char *in, const char *ext, size_t size = MM_PATH_SIZE);
 int MM_shortName(char *out, const char *path, size_t size = MM_PATH_SIZE);
-int MM_splitWords(const char *text, char ***array);
+// Splits at blanks and commas into malloc'ed words (a double-quoted stretch is
+// one word; an empty item between commas is an empty word). With
+// `keepParenthesised`, commas inside parentheses stay in their word
+// (`inpCC(7,10):off`). 0 words also when memory runs out.
+int MM_splitWords(const char *text, char ***array, bool keepParenthesised = false);
 void MM_freeWords(int count, char **array);
 // The absolute directory of the running program, ending in "/".
 int MM_progDir(char *out, const char *argv0, size_t size = MM_DIR_SIZE);

@@ -31,40 +31,14 @@ struct ImportLine {
     std::string fileName;
 };
 
-// Splits like the shared word splitter (blanks and commas separate, a double
-// quoted stretch is one word, an empty item between commas is an empty word),
-// except that a comma inside parentheses stays in its word: `inpCC(7,10):off`.
-std::vector<std::string> splitImportWords(const char *p)
+// The words of the line; `inpCC(7,10):off` stays one word.
+std::vector<std::string> splitImportWords(const char *text)
 {
-    std::vector<std::string> words;
-    bool afterComma = false;
-    for (;;) {
-        while (*p && (unsigned char)*p < 33) ++p;
-        if (!*p) {
-            if (afterComma) words.emplace_back();
-            return words;
-        }
-        const char *start = p;
-        size_t length;
-        if (*p == '"') {
-            start = ++p;
-            while (*p && *p != '"') p += MM_charLength(p);
-            length = (size_t)(p - start);
-            if (*p == '"') ++p;
-        } else {
-            int depth = 0;
-            while (*p && (unsigned char)*p >= 33 && (*p != ',' || depth > 0)) {
-                if (*p == '(') ++depth;
-                else if (*p == ')' && depth > 0) --depth;
-                p += MM_charLength(p);
-            }
-            length = (size_t)(p - start);
-        }
-        words.emplace_back(start, length);
-        while (*p && (unsigned char)*p < 33) ++p;
-        afterComma = *p == ',';
-        if (afterComma) ++p;
-    }
+    char **array = nullptr;
+    int count = MM_splitWords(text, &array, true);
+    std::vector<std::string> words(array, array + count);
+    MM_freeWords(count, array);
+    return words;
 }
 
 // `on` or `off` as a whole word, any case.
