@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include "base/parse.h"
 
@@ -37,6 +38,23 @@ template <class Entry, std::size_t N>
 const Entry *MM_findName(const std::array<Entry, N> &table, const char *word)
 {
     return MM_findName(std::span<const Entry>(table), word);
+}
+
+// The first entry, in table order, whose name the text begins with (without
+// regard to case), or null: for the few tables the language searches in its
+// own order by prefix (`velocity` finds `vel`).
+template <class Entry>
+const Entry *MM_findPrefix(std::span<const Entry> table, const char *text)
+{
+    for (const Entry &entry : table)
+        if (MM_wordNCmp(text, entry.name, (int)strlen(entry.name)) == 0) return &entry;
+    return nullptr;
+}
+
+template <class Entry, std::size_t N>
+const Entry *MM_findPrefix(const std::array<Entry, N> &table, const char *text)
+{
+    return MM_findPrefix(std::span<const Entry>(table), text);
 }
 
 struct MMname {

@@ -240,3 +240,12 @@ int MM_splitList(const char **cursor, char ***array)
     *array = items;
     return count;
 }
+
+int32_t MM_ccSuffix(const char *text)
+{
+    if (*text != ':') return -1;
+    ++text;
+    int32_t controller;
+    if (MM_getNum(&controller, &text) < 0 || controller < 0 || controller > MM_CONTROLLER_MAX) return -1;
+    return controller;
+}

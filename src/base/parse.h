@@ -14,6 +14,9 @@ int MM_getChannel(const char **cursor);
 int MM_getNote(const char **cursor);
 int MM_getNoteRange(int32_t *lo, int32_t *hi, const char **cursor);
 int MM_getRange128(int32_t *lo, int32_t *hi, const char **cursor);
+// `:N` at `text` with N a controller number 0..127 (`cc:7` after its word):
+// N, or -1.
+int32_t MM_ccSuffix(const char *text);
 // A letter-map command name or ccv:N at the cursor -> its command code, or -1.
 int MM_getMmlCmd(const char **cursor);
 // Splits the parenthesised list at the cursor into `count` malloc'ed strings

@@ -72,13 +72,6 @@ struct AssignCommand {
 const AssignCommand kNoteAssign{kNoteWords, &mmassign::byNote, MM_getNoteRange, nullptr};
 const AssignCommand kProgramAssign{kProgramWords, &mmassign::byProgram, MM_getRange128, "Program assign error!"};
 
-const AssignWord *wordOf(std::span<const AssignWord> words, const char *argument)
-{
-    for (const AssignWord &word : words)
-        if (MM_wordNCmp(argument, word.name, (int)strlen(word.name)) == 0) return &word;
-    return nullptr;
-}
-
 int refuse(mmctx *ctx, const AssignCommand &command) { return command.error ? MM_setErr(ctx, command.error) : -1; }
 
 // What an entry accepts, and what is added to it to store it.
@@ -106,25 +99,15 @@ EntryRule ruleOf(const mmtrk *track, int kind, MMassignForm form)
     }
 }
 
-// `cc:N` behind the word `cc`: the controller number, or -1.
-int32_t controllerOf(const char *text)
-{
-    if (*text != ':') return -1;
-    ++text;
-    int32_t controller;
-    if (MM_getNum(&controller, &text) < 0 || controller < 0 || controller > MM_CONTROLLER_MAX) return -1;
-    return controller;
-}
-
 // `(kind, mode, range:value, ...)`: each range gets its value in the chosen
 // table; a table keeps what the arguments before a faulty one wrote.
 int assign(mmctx *ctx, mmtrk *track, const AssignCommand &command, int argc, char **argv)
 {
-    const AssignWord *word = wordOf(command.words, argv[0]);
+    const AssignWord *word = MM_findPrefix(command.words, argv[0]);
     if (!word) return 0;
     int kind = word->kind;
     if (kind == MMAK_CC0) {
-        int32_t controller = controllerOf(argv[0] + strlen(word->name));
+        int32_t controller = MM_ccSuffix(argv[0] + strlen(word->name));
         if (controller < 0) return refuse(ctx, command);
         kind += controller;
     }

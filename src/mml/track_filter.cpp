@@ -12,6 +12,7 @@
 
 #include "base/limits.h"
 #include "base/messages.h"
+#include "base/name_table.h"
 #include "base/parse.h"
 #include "store/track.h"
 
@@ -23,7 +24,7 @@ namespace {
 enum class Rule { Tempo, Delay, Pitch, Byte };
 
 struct FilterKind {
-    const char *word;
+    const char *name;
     Rule rule;
     mmfilter mmtrk::*filter;  // null for `cc`, whose number picks the filter
 };
@@ -46,7 +47,7 @@ constexpr std::array<FilterKind, 9> kKinds{{
 enum class Key { Off, Ratio, Min, Max, Bit, Rnd };
 
 struct FilterKey {
-    const char *word;
+    const char *name;
     Key key;
 };
 
@@ -62,14 +63,6 @@ constexpr std::array<FilterKey, 6> kKeys{{
 
 constexpr int32_t kPitchTop = MM_PITCH_CENTRE + MM_PITCH_MAX;  // 16383, the 14-bit top
 
-template <class Entry, std::size_t N>
-const Entry *firstMatch(const std::array<Entry, N> &table, const char *text)
-{
-    for (const Entry &entry : table)
-        if (MM_wordNCmp(text, entry.word, (int)strlen(entry.word)) == 0) return &entry;
-    return nullptr;
-}
-
 // What one command gives: the last value of each key. A key the command does
 // not give leaves its field as it is.
 struct Request {
@@ -81,9 +74,9 @@ struct Request {
 // Characters after the number are ignored.
 bool readKey(const char *text, Request &request)
 {
-    const FilterKey *key = firstMatch(kKeys, text);
+    const FilterKey *key = MM_findPrefix(kKeys, text);
     if (!key) return false;
-    const char *cursor = text + strlen(key->word);
+    const char *cursor = text + strlen(key->name);
     int32_t value;
     if (MM_getNum(&value, &cursor) < 0) return false;
     switch (key->key) {
@@ -110,12 +103,8 @@ bool readKey(const char *text, Request &request)
 mmfilter *filterOf(mmtrk *track, const FilterKind &kind, const char *word)
 {
     if (kind.filter) return &(track->*kind.filter);
-    const char *cursor = word + strlen(kind.word);
-    if (*cursor != ':') return nullptr;
-    ++cursor;
-    int32_t controller;
-    if (MM_getNum(&controller, &cursor) < 0 || controller < 0 || controller > MM_CONTROLLER_MAX) return nullptr;
-    return &track->ccF[controller];
+    int32_t controller = MM_ccSuffix(word + strlen(kind.name));
+    return controller < 0 ? nullptr : &track->ccF[controller];
 }
 
 // A value cut to the width of the kind's fields, as the record keeps it.
@@ -213,7 +202,7 @@ int failWithoutMessage(mmctx *ctx)
 int MMtcmd_filter(mmctx *ctx, mmpart *part, int argc, char **argv)
 {
     if (argc < 2) return MM_setErr(ctx, "Filter error!!");
-    const FilterKind *kind = firstMatch(kKinds, argv[0]);
+    const FilterKind *kind = MM_findPrefix(kKinds, argv[0]);
     if (!kind) return 0;  // an unknown kind is no failure: nothing changes
     mmfilter *target = filterOf(part->track, *kind, argv[0]);
     if (!target) return failWithoutMessage(ctx);
