@@ -10,16 +10,13 @@
 #include "base/messages.h"
 #include "base/name_table.h"
 #include "base/parse.h"
+#include "gen/gen_text.h"
 
 // The messages of this file exist in English only.
 
 namespace {
 
 constexpr const char *kCodeParameterError = "Code parameter error!";
-constexpr const char *kOutOfSpace = "Out of string space!";
-
-// The generated text stays below this length, whatever room the caller has.
-constexpr int kChordTextLimit = 16384;
 
 constexpr int kMaxIntervals = 7;
 constexpr int kMaxNotes = kMaxIntervals + 1;
@@ -178,33 +175,6 @@ bool stepTicks(int32_t division, const char *text, int32_t *ticks)
     return true;
 }
 
-// The generated text, written straight into the caller's buffer and kept
-// below `limit` characters.
-class ChordText {
-public:
-    ChordText(char *out, int limit) : out_(out), limit_(limit) {}
-    bool put(const char *text) { return put(text, strlen(text)); }
-    bool put(const char *text, size_t length)
-    {
-        if (limit_ - length_ <= 0 || length >= (size_t)(limit_ - length_)) return false;
-        memcpy(out_ + length_, text, length);
-        length_ += (int)length;
-        return true;
-    }
-    bool repeat(char c, int times)
-    {
-        for (int i = 0; i < times; ++i)
-            if (!put(&c, 1)) return false;
-        return true;
-    }
-    int length() const { return length_; }
-
-private:
-    char *out_;
-    int limit_;
-    int length_ = 0;
-};
-
 // An argument that is missing or written empty (`chord(C,,4)`) takes its
 // default.
 const char *argument(int argc, char **argv, int index)
@@ -240,14 +210,14 @@ int MMgen_chord(mmctx *ctx, int space, char *out, int argc, char **argv)
     if (!buildChord(argv[0], inversion, &chord)) return MM_setErr(ctx, kCodeParameterError);
     int base = *std::min_element(chord.notes.begin(), chord.notes.begin() + chord.count) / kOctave;
 
-    ChordText text(out, std::min(space, kChordTextLimit));
+    MMgenText text(out, space);
     for (int i = 0; i < chord.count; ++i) {
         int note = chord.notes[i];
         int octaves = note / kOctave - base;
         if (!text.repeat('>', octaves) || !text.put(kNoteNames[note % kOctave]) || !text.put(":0,") ||
             !text.put(gate) || !text.put(suffix) || !text.repeat('<', octaves))
-            return MM_setErr(ctx, kOutOfSpace);
+            return MMgen_outOfSpace(ctx);
     }
-    if (!text.put("R") || !text.put(step)) return MM_setErr(ctx, kOutOfSpace);
+    if (!text.put("R") || !text.put(step)) return MMgen_outOfSpace(ctx);
     return text.length();
 }

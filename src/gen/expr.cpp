@@ -5,12 +5,12 @@
 
 #include "base/messages.h"
 #include "base/wrap_int.h"
+#include "gen/gen_text.h"
 
 namespace {
 
 // The generator's texts exist in English only, whatever the message language.
 constexpr const char *kExpressionError = "Expression error!";
-constexpr const char *kOutOfSpace = "Out of string space!";
 
 // Unwinds the whole evaluation from wherever the error is found.
 struct EvalError {
@@ -205,7 +205,7 @@ int MMgen_expr(mmctx *ctx, int space, char *out, int argc, char **argv)
     if (argc < 1 || MMgen_exprEval(argv[0], &value) != MMEXPR_OK) return MM_setErr(ctx, kExpressionError);
     char number[16];
     int length = snprintf(number, sizeof number, "%d", (int)value);
-    if (length >= space) return MM_setErr(ctx, kOutOfSpace);
+    if (length >= space) return MMgen_outOfSpace(ctx);
     memcpy(out, number, (size_t)length + 1);
     return length;
 }

@@ -15,11 +15,9 @@
 #include "base/name_table.h"
 #include "base/parse.h"
 #include "base/wrap_int.h"
+#include "gen/gen_text.h"
 
 namespace {
-
-// The most text one generator call produces, whatever room the caller has.
-constexpr int kWorkSize = 16384;
 
 // A `%` ratio of swave becomes a factor in 1/128 units, 1..16384.
 constexpr int64_t kRatioUnit = 128;
@@ -34,7 +32,6 @@ constexpr double kCycle256ToRadian = 0.024543671875;
 constexpr const char *kWaveError = "Wave parameter error!";
 constexpr const char *kSlideError = "Slide parameter error!";
 constexpr const char *kSwaveError = "Swave parameter error!";
-constexpr const char *kOutOfSpace = "Out of string space!";
 
 enum class Shape { Sine, Triangle, Sawtooth };
 enum class Curve { Linear, Square, Exponential, SquareRoot };
@@ -107,59 +104,13 @@ double expRatio(double x, double n)
     return std::isinf(denominator) ? std::exp(x - n) : std::exp(x) / denominator;
 }
 
-// The text of one call, bounded by the caller's room and the work size.
-// Every addition keeps the length below the bound or fails with
-// "Out of string space!".
-class Output {
-public:
-    Output(mmctx *ctx, int space) : ctx_(ctx), limit_(std::min(space, kWorkSize)) { text_.reserve(kWorkSize); }
-
-    bool add(const char *text) { return add(text, strlen(text)); }
-
-    bool add(const char *text, size_t length)
-    {
-        if ((int64_t)(text_.size() + length) >= limit_) return false;
-        text_.append(text, length);
-        return true;
-    }
-
-    // The pattern with every `=` replaced by the value, or the value appended
-    // when the pattern holds no `=`.
-    bool fill(const char *pattern, int32_t value)
-    {
-        char digits[16];
-        int digitCount = snprintf(digits, sizeof digits, "%d", value);
-        bool placed = false;
-        for (const char *p = pattern; *p; ++p) {
-            bool ok = *p == '=' ? add(digits, (size_t)digitCount) : add(p, 1);
-            if (!ok) return false;
-            placed = placed || *p == '=';
-        }
-        return placed || add(digits, (size_t)digitCount);
-    }
-
-    bool addStep(int32_t step)
-    {
-        char text[16];
-        int length = snprintf(text, sizeof text, ":%d", step);
-        return add(text, (size_t)length);
-    }
-
-    int64_t limit() const { return limit_; }
-
-    int full() { return MM_setErr(ctx_, kOutOfSpace); }
-
-    int finish(char *out)
-    {
-        memcpy(out, text_.data(), text_.size());
-        return (int)text_.size();
-    }
-
-private:
-    mmctx *ctx_;
-    int64_t limit_;
-    std::string text_;
-};
+// `:step` behind a sub-item of swave.
+bool putStep(MMgenText &text, int32_t step)
+{
+    char digits[16];
+    int length = snprintf(digits, sizeof digits, ":%d", (int)step);
+    return text.put(digits, (size_t)length);
+}
 
 // ---- wave ----------------------------------------------------------------
 
@@ -327,13 +278,13 @@ int MMgen_wave(mmctx *ctx, int space, char *out, int argc, char **argv)
 
     // Every item writes at least one digit, so the bound on the text ends
     // the loop long before a large count would.
-    Output output(ctx, space);
+    MMgenText output(out, space);
     for (int32_t i = 0; i < count; ++i, phi = MMwrap_add(phi, step)) {
         int32_t value = saturate(waveSample(shape, inverted, phi, amplitude) + offset);
-        if (i > 0 && !output.add(separator)) return output.full();
-        if (!output.fill(pattern, value) || !output.add(item)) return output.full();
+        if (i > 0 && !output.put(separator)) return MMgen_outOfSpace(ctx);
+        if (!output.fill(pattern, value) || !output.put(item)) return MMgen_outOfSpace(ctx);
     }
-    return output.finish(out);
+    return output.length();
 }
 
 int MMgen_slide(mmctx *ctx, int space, char *out, int argc, char **argv)
@@ -352,13 +303,13 @@ int MMgen_slide(mmctx *ctx, int space, char *out, int argc, char **argv)
 
     int32_t n = exclusive ? count : count - 1;
     double delta = (double)to - (double)from;
-    Output output(ctx, space);
+    MMgenText output(out, space);
     for (int32_t i = first; i < count; ++i) {
-        if (!output.fill(pattern, slideValue(curve, from, delta, i, n)) || !output.add(item))
-            return output.full();
-        if (i != count - 1 && !output.add(separator)) return output.full();
+        if (!output.fill(pattern, slideValue(curve, from, delta, i, n)) || !output.put(item))
+            return MMgen_outOfSpace(ctx);
+        if (i != count - 1 && !output.put(separator)) return MMgen_outOfSpace(ctx);
     }
-    return output.finish(out);
+    return output.length();
 }
 
 int MMgen_swave(mmctx *ctx, int space, char *out, int argc, char **argv)
@@ -398,10 +349,10 @@ int MMgen_swave(mmctx *ctx, int space, char *out, int argc, char **argv)
     // A step time of 0 also stands for a note value longer than four wholes.
     int64_t subItems = (int64_t)count * steps;
     if (steps < 1 || count < 1 || stepTime <= 0 || subItems > stepTime) return MM_setErr(ctx, kSwaveError);
-    Output output(ctx, space);
+    MMgenText output(out, space);
     // Every sub-item writes at least a digit, `:` and a digit; a run that
     // cannot fit fails before anything is computed for it.
-    if (subItems * 3 >= output.limit()) return output.full();
+    if (subItems * 3 >= output.limit()) return MMgen_outOfSpace(ctx);
 
     std::vector<int64_t> weights = series(256, weightRatio, count);
     std::vector<int64_t> amplitudes = series(amplitude, amplitudeRatio, count);
@@ -431,12 +382,12 @@ int MMgen_swave(mmctx *ctx, int space, char *out, int argc, char **argv)
             int64_t p = ((int64_t)j * 256 / steps + phaseOffset) % 256;
             int32_t value =
                 swaveValue(shape, inverted, p, amplitudes[(size_t)k], line.at((int64_t)k * steps + j));
-            if ((k > 0 || j > 0) && !output.add(separator)) return output.full();
-            if (!output.fill(pattern, value)) return output.full();
-            if (j == 0 && !output.add(text2)) return output.full();
-            if (!output.add(item) || !output.addStep((int32_t)step)) return output.full();
+            if ((k > 0 || j > 0) && !output.put(separator)) return MMgen_outOfSpace(ctx);
+            if (!output.fill(pattern, value)) return MMgen_outOfSpace(ctx);
+            if (j == 0 && !output.put(text2)) return MMgen_outOfSpace(ctx);
+            if (!output.put(item) || !putStep(output, (int32_t)step)) return MMgen_outOfSpace(ctx);
         }
         weightBefore += weight;
     }
-    return output.finish(out);
+    return output.length();
 }
