@@ -86,12 +86,14 @@ double difftimeFn(int32_t end, int32_t start) { return (double)end - (double)sta
 int fseekFn(FILE *fp, int32_t offset, int whence) { return fseek(fp, offset, whence); }
 
 template <typename T> void *addr(T *function) { return reinterpret_cast<void *>(function); }
+// Some C libraries declare the standard streams as constant pointers.
+template <typename T> void *objectAddr(const T *object) { return const_cast<T *>(object); }
 
 const ZYLfunc kTable[] = {
     {"errno", &errno, kIntVar, 0},
-    {"stdin", &stdin, kPtrVar, 0},
-    {"stdout", &stdout, kPtrVar, 0},
-    {"stderr", &stderr, kPtrVar, 0},
+    {"stdin", objectAddr(&stdin), kPtrVar, 0},
+    {"stdout", objectAddr(&stdout), kPtrVar, 0},
+    {"stderr", objectAddr(&stderr), kPtrVar, 0},
     {"putc", addr(fputc), kIntFunc, 0},
     {"puts", addr(puts), kIntFunc, 0},
     {"fputc", addr(fputc), kIntFunc, 0},

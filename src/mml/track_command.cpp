@@ -204,8 +204,10 @@ int call(mmctx *ctx, mmpart *part, int argc, char **argv)
     uint32_t time = MMpart_time(part);
     int result = ZYL_exec(argv[0], 5, ctx, part->track, (intptr_t)time, (intptr_t)(argc - 1), argv + 1);
     if (result == 0) return 0;
-    if (!ctx->errMsg) MM_setErr(ctx, MM_text(MSG_TRACK_ZYL_CALL));
-    return -1;
+    if (ctx->errMsg) return -1;
+    // A build without the script engine says why no script could run.
+    const char *engineText = ZYL_getErrMsg();
+    return MM_setErr(ctx, engineText && engineText[0] ? engineText : MM_text(MSG_TRACK_ZYL_CALL));
 }
 
 struct TrackCommand {

@@ -55,7 +55,8 @@ int ZYL_setFunc(const ZYLfunc *entry);
 // script's function hides an earlier one of the same name. 0 on success; -1
 // otherwise, with the diagnostics ("file:line: error: text") in ZYL_getErrMsg.
 int ZYL_load(const char *path);
-// The message of the last failed ZYL_load, valid until the next ZYL_ call.
+// The message of the last failed ZYL_load, valid until the next ZYL_ call. A
+// build without the engine also leaves here why a ZYL_exec could not run.
 const char *ZYL_getErrMsg();
 // Calls the script function `name`, which returns int and takes up to
 // ZYL_MAX_ARGS int or pointer parameters, with the `count` arguments that follow
