@@ -11,7 +11,8 @@ scripts/deps.sh
 root=$PWD
 # Debian's Emscripten keeps a read-only cache: its libraries are built once
 # into a cache inside the build folder.
-export EM_CACHE="$root/build-web/em-cache" EM_FROZEN_CACHE=
+# Its optimiser needs Debian's acorn, kept outside the node in use's own path.
+export EM_CACHE="$root/build-web/em-cache" EM_FROZEN_CACHE= NODE_PATH=/usr/share/nodejs
 mkdir -p build-web
 emcmake cmake -S . -B build-web -DQORAL_WEB=ON -DCMAKE_BUILD_TYPE=Release > build-web/configure.log
 cmake --build build-web -j2

@@ -54,7 +54,7 @@ async function songFromAddress() {
 
 async function keepInAddress(text) {
   const params = new URLSearchParams({ name: state.name, song: await pack(text) });
-  history.replaceState(null, "", `#${params}`);
+  window.history.replaceState(null, "", `#${params}`);
 }
 
 // ---- Compiling.

@@ -7,7 +7,8 @@ import { createServer } from "node:http";
 import { readFile } from "node:fs/promises";
 import { extname, join, normalize } from "node:path";
 import { chromium } from "playwright-core";
-import { EPOCH, compileNatively, site } from "./support.mjs";
+import { readFileSync } from "node:fs";
+import { EPOCH, compileNatively, examplesDir, site } from "./support.mjs";
 
 const TYPES = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm", ".md": "text/markdown" };
 
@@ -41,6 +42,7 @@ const MISTAKE = [".track  1  macro:lead  ch:1", "lead(1) = o5 l4 c d", "lead(1) 
 let server;
 let browser;
 let page;
+const pageErrors = [];
 
 test.before(async () => {
   server = await serve();
@@ -50,7 +52,7 @@ test.before(async () => {
   });
   const context = await browser.newContext({ acceptDownloads: true });
   page = await context.newPage();
-  page.on("pageerror", (error) => console.error(`page error: ${error.message}`));
+  page.on("pageerror", (error) => pageErrors.push(error.message));
   await page.addInitScript((epoch) => {
     globalThis.SOURCE_DATE_EPOCH = epoch;
   }, EPOCH);
@@ -75,6 +77,20 @@ test("a typed song shows its notes in the piano roll", async () => {
   await typeSong(SONG);
   assert.equal(await page.locator("#roll rect.note").count(), SONG_NOTES);
   assert.match(await page.textContent("#status"), /Compiled: 10 notes/);
+});
+
+test("the address shares the song, and the examples compile as natively", async () => {
+  const other = await page.context().newPage();
+  await other.goto(page.url());
+  await other.waitForFunction(() => window.playground);
+  assert.equal(await other.evaluate(() => window.playground.editor().state.doc.toString()), SONG);
+  await other.selectOption("#examples", "demo.mml");
+  await other.waitForFunction(() => document.querySelector("#status").textContent.startsWith("Compiled"));
+  const expected = compileNatively("demo.mml", readFileSync(join(examplesDir, "demo.mml"), "utf8"));
+  const notes = (expected.svg.match(/<rect class="note"/g) || []).length;
+  assert.ok(notes > 0);
+  assert.equal(await other.locator("#roll rect.note").count(), notes);
+  await other.close();
 });
 
 test("a mistake on line 3 is marked on line 3", async () => {
@@ -111,4 +127,8 @@ test("Play makes sound, with the network off", async () => {
   assert.equal(await page.textContent("#play"), "Stop");
   await page.click("#play");
   await page.context().setOffline(false);
+});
+
+test("the page raised no script error", () => {
+  assert.deepEqual(pageErrors, []);
 });
