@@ -40,7 +40,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int qoral_compile(const char *song, const char *
     char base[MM_PATH_SIZE];
     MM_pathStripExt(base, song);
     std::string roll = std::string(base) + ".svg";
-    auto word = [](const char *text) { return const_cast<char *>(text); };
+    auto word = [](const char *literal) { return const_cast<char *>(literal); };
     std::vector<char *> argv = {word("qoral"), word("-diag"), word("gnu"), word("-roll"), roll.data()};
     if (dump) argv.push_back(word("-dumpMsg"));
     argv.push_back(word(song));

@@ -63,6 +63,8 @@ function token(stream, state) {
   } else if (state.line === "directive") {
     if (stream.match(/^[-+]?\d+/)) return "number";
   } else if (state.line === "mml") {
+    // ^(name,words...): the words are no notes.
+    if (stream.match(/^\^\([^)]*\)?/)) return "typeName";
     if (stream.match(/^@[A-Za-z_]\w*/)) return "variableName.function";
     if (stream.match(/^[a-gn][-+#]*/i)) return "atom";
     if (stream.match(/^r/i)) return "string.special";
@@ -96,6 +98,7 @@ const style = HighlightStyle.define([
   { tag: tags.atom, color: "#0451a5" },
   { tag: tags.special(tags.string), color: "#888888" },
   { tag: tags.operator, color: "#d13438" },
+  { tag: tags.typeName, color: "#267f99" },
   { tag: tags.brace, color: "#d13438" },
 ]);
 

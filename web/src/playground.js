@@ -45,8 +45,10 @@ async function songFromAddress() {
   const params = new URLSearchParams(location.hash.slice(1));
   const song = params.get("song");
   if (!song) return null;
+  // The name becomes a file of the song's folder: a plain one only.
+  const name = params.get("name") || "";
   try {
-    return { name: params.get("name") || DEFAULT_NAME, text: await unpack(song) };
+    return { name: /^[\w-][\w.-]*\.mml$/i.test(name) ? name : DEFAULT_NAME, text: await unpack(song) };
   } catch {
     return null;
   }
@@ -109,11 +111,20 @@ async function compile() {
   }
   state.compiling = (async () => {
     let result;
-    do {
-      state.again = false;
-      result = await compileNow();
-    } while (state.again);
-    state.compiling = null;
+    try {
+      do {
+        state.again = false;
+        result = await compileNow();
+      } while (state.again);
+    } catch (error) {
+      // The module itself failed (a trap): the page stays usable.
+      result = { status: 1, midi: null, svg: null, report: "", errors: String(error), diagnostics: [] };
+      state.result = result;
+      $("download").disabled = true;
+      setStatus(`The compiler stopped: ${error.message || error}`, true);
+    } finally {
+      state.compiling = null;
+    }
     return result;
   })();
   return state.compiling;
@@ -171,6 +182,7 @@ function download() {
 
 function setSong(name, text) {
   state.name = name;
+  $("examples").value = examples.songs.includes(name) ? name : "";
   editor.dispatch({ changes: { from: 0, to: editor.state.doc.length, insert: text } });
 }
 
