@@ -3,6 +3,7 @@
 // WASM_DIR holds qoral.js and qoral.wasm from the WebAssembly build. The page
 // needs no server of its own: any static web server will do.
 import { build } from "esbuild";
+import { createHash } from "node:crypto";
 import { cpSync, mkdirSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync, existsSync } from "node:fs";
 import { dirname, join, relative, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
@@ -100,8 +101,7 @@ for (const [name, path] of Object.entries(licences)) cpSync(path, join(outDir, "
 // The service worker keeps every file of the page, so it opens again offline.
 const assets = filesUnder(outDir).sort();
 const worker = readFileSync(join(here, "src", "offline.js"), "utf8").replace("__ASSETS__", JSON.stringify(assets));
-const version = assets.map((f) => `${f}:${statSync(join(outDir, f)).size}`).join(",");
-let hash = 0;
-for (const c of version + worker) hash = (hash * 31 + c.charCodeAt(0)) | 0;
-writeFileSync(join(outDir, "offline.js"), worker.replace("__VERSION__", (hash >>> 0).toString(16)));
+const digest = createHash("sha256").update(worker);
+for (const f of assets) digest.update(f).update(readFileSync(join(outDir, f)));
+writeFileSync(join(outDir, "offline.js"), worker.replace("__VERSION__", digest.digest("hex").slice(0, 16)));
 console.log(`playground built in ${outDir}`);

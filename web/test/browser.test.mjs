@@ -116,10 +116,15 @@ test("the downloaded MIDI file is the native program's, byte for byte", async ()
   assert.ok(Buffer.concat(chunks).equals(expected.midi), "the downloaded file differs from the native one");
 });
 
-test("Play makes sound, with the network off", async () => {
+test("Play makes sound, and the page opens again, with the network off", async () => {
   await typeSong(SONG);
   await page.evaluate(() => window.playground.player.preload());
+  await page.evaluate(() => navigator.serviceWorker.ready);
   await page.context().setOffline(true);
+  await page.reload();
+  await page.waitForFunction(() => window.playground);
+  assert.equal(await page.evaluate(() => window.playground.editor().state.doc.toString()), SONG);
+  await page.evaluate(() => window.playground.player.preload());
   await page.click("#play");
   await page.waitForFunction(() => Number(document.querySelector("#level").dataset.peak) > 0.01, null, {
     timeout: 15000,
