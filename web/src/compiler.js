@@ -34,15 +34,19 @@ function makeFolders(FS, path) {
   }
 }
 
-// factory: the module's createQoral; wasmBinary: the bytes of qoral.wasm.
+// factory: the module's createQoral; wasm: qoral.wasm compiled
+// (WebAssembly.compile), so that each run only instantiates it.
 // request: { name, text, files: {relativePath: Uint8Array|string}, dump, epoch }
 // Gives { status, midi, svg, report, diagnostics }: midi and svg are null
 // when the run left none.
-export async function compileSong(factory, wasmBinary, request) {
+export async function compileSong(factory, wasm, request) {
   const out = [];
   const err = [];
   const module = await factory({
-    wasmBinary,
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(wasm, imports).then((instance) => receive(instance, wasm));
+      return {};
+    },
     print: (text) => out.push(text),
     printErr: (text) => err.push(text),
     preRun: [

@@ -20,7 +20,7 @@ lead(1) = o5 l8 v100 c d e f g4 e4 c2
 
 const $ = (id) => document.getElementById(id);
 const state = { name: DEFAULT_NAME, result: null, compiling: null, again: false };
-let wasmBinary = null;
+let wasmModule = null;
 let editor = null;
 
 // ---- The song in the page address: #name=NAME&song=TEXT, the text deflated
@@ -80,7 +80,7 @@ function markDiagnostics(diagnostics) {
 
 async function compileNow() {
   const text = editor.state.doc.toString();
-  const result = await compileSong(createQoral, wasmBinary, {
+  const result = await compileSong(createQoral, wasmModule, {
     name: state.name,
     text,
     files: examples.files,
@@ -233,7 +233,7 @@ async function start() {
   player.preload().catch(() => {});
   if ("serviceWorker" in navigator) navigator.serviceWorker.register("offline.js").catch(() => {});
   const response = await fetch("qoral.wasm");
-  wasmBinary = new Uint8Array(await response.arrayBuffer());
+  wasmModule = await WebAssembly.compile(await response.arrayBuffer());
   await compile();
   // The page answers for tests and scripts.
   window.playground = { compile, editor: () => editor, player, setSong };

@@ -1,6 +1,7 @@
 // What the playground's tests share: the built page, the native program to
 // compare with, and the WebAssembly module loaded in node.
-import { execFileSync } from "node:child_process";
+import { spawnSync } from "node:child_process";
+import { parseDiagnostics } from "../src/compiler.js";
 import { cpSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { tmpdir } from "node:os";
@@ -26,31 +27,38 @@ export function exampleFiles() {
   return Object.fromEntries(filesUnder(examplesDir).map((f) => [f, readFileSync(join(examplesDir, f))]));
 }
 
-export function loadModule() {
+export async function loadModule() {
   const require = createRequire(import.meta.url);
-  return { factory: require(join(site, "qoral.js")), wasmBinary: readFileSync(join(site, "qoral.wasm")) };
+  return {
+    factory: require(join(site, "qoral.js")),
+    wasm: await WebAssembly.compile(readFileSync(join(site, "qoral.wasm"))),
+  };
 }
 
-// Compiles `text` as NAME in a copy of examples/ with the native program, as
-// the page does in its virtual folder: the MIDI file and the roll, or null.
-export function compileNatively(name, text) {
+// Compiles `text` as NAME with the native program in a copy of examples/, as
+// the page's virtual folder, or the song NAME where it is in `folder`: the exit
+// status, the MIDI file and the roll (or null), and the diagnostics.
+export function compileNatively(name, text, folder = null) {
   const dir = mkdtempSync(join(tmpdir(), "qoral-web-"));
   try {
-    cpSync(examplesDir, dir, { recursive: true });
-    writeFileSync(join(dir, name), text);
-    const base = name.replace(/\.[^.]*$/, "");
-    let status = 0;
-    try {
-      execFileSync(native, ["-roll", `${base}.svg`, name], {
-        cwd: dir,
-        env: { ...process.env, SOURCE_DATE_EPOCH: EPOCH },
-        stdio: "pipe",
-      });
-    } catch (error) {
-      status = error.status;
+    if (!folder) {
+      cpSync(examplesDir, dir, { recursive: true });
+      writeFileSync(join(dir, name), text);
     }
-    if (status !== 0) return { status, midi: null, svg: null };
-    return { status, midi: readFileSync(join(dir, `${base}.mid`)), svg: readFileSync(join(dir, `${base}.svg`), "utf8") };
+    const base = name.replace(/\.[^.]*$/, "");
+    const run = spawnSync(native, ["-diag", "gnu", "-roll", join(dir, `${base}.svg`), name, join(dir, `${base}.mid`)], {
+      cwd: folder || dir,
+      env: { ...process.env, SOURCE_DATE_EPOCH: EPOCH },
+      encoding: "utf8",
+    });
+    const diagnostics = parseDiagnostics(run.stderr.split("\n"));
+    if (run.status !== 0) return { status: run.status, midi: null, svg: null, diagnostics };
+    return {
+      status: 0,
+      midi: readFileSync(join(dir, `${base}.mid`)),
+      svg: readFileSync(join(dir, `${base}.svg`), "utf8"),
+      diagnostics,
+    };
   } finally {
     rmSync(dir, { recursive: true, force: true });
   }
