@@ -95,7 +95,9 @@ async function compileNow() {
   $("play").disabled = !result.midi && !player.playing;
   const first = result.diagnostics.find((d) => d.severity === "error");
   if (result.status === 0) {
-    setStatus(`Compiled: ${$("roll").querySelectorAll("rect.note").length} notes`);
+    const warnings = result.diagnostics.length;
+    const notes = $("roll").querySelectorAll("rect.note").length;
+    setStatus(`Compiled: ${notes} notes${warnings ? `, ${warnings} warning${warnings > 1 ? "s" : ""}` : ""}`);
   } else {
     setStatus(first ? `Line ${first.line}: ${first.message}` : "Compile failed", true);
   }
