@@ -33,6 +33,7 @@ struct mmfilter {
     uint8_t randOn;
     int32_t randLo;
     int32_t randHi;
+    uint8_t plain;             // passes values through (MMfilter_refresh)
 };
 
 struct mmtrk {

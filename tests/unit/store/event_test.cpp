@@ -135,19 +135,24 @@ TEST_F(EventTest, VelocityAndNoteFilters)
     EXPECT_EQ(127, velocity(300));
     t->velF.ratio = 512;
     t->velF.offset = 10;
+    MMfilter_refresh(t->velF);
     EXPECT_EQ(60, velocity(100));
     t->velF = t->noteF;  // neutral 7-bit filter
     t->velF.bits = 4;
+    MMfilter_refresh(t->velF);
     EXPECT_EQ(96, velocity(100));  // mask 0x78
     t->velF.bits = 0;
+    MMfilter_refresh(t->velF);
     t->velMap[0] = 77;
     EXPECT_EQ(77, velocity(5));  // every velocity becomes velMap[0]
 
     t->noteF.offset = 12;
+    MMfilter_refresh(t->noteF);
     EXPECT_EQ(127, written(t, [&] { return MMevt_noteOff(t, 0, 0, 120, 0); })[1]);
     EXPECT_EQ(0, written(t, [&] { return MMevt_polyPressure(t, 0, 0, -40, 1); })[1]);
     t->noteF.randOn = 1;  // notes take no random term
     t->noteF.randLo = t->noteF.randHi = 5;
+    MMfilter_refresh(t->noteF);
     EXPECT_EQ(72, written(t, [&] { return MMevt_noteOn(t, 0, 0, 60, 100); })[1]);
 }
 
@@ -196,6 +201,7 @@ TEST_F(EventTest, TempoGoesToControlTrackThroughGivenTracksFilter)
 TEST_F(EventTest, RandomTermStaysWithinBoundsGivenInEitherOrder)
 {
     music->velF.randOn = 1;
+    MMfilter_refresh(music->velF);
     for (auto [lo, hi] : {std::pair{7, 7}, std::pair{-10, 10}, std::pair{10, -10}, std::pair{0, 1}}) {
         music->velF.randLo = lo;
         music->velF.randHi = hi;
@@ -206,6 +212,7 @@ TEST_F(EventTest, RandomTermStaysWithinBoundsGivenInEitherOrder)
         }
     }
     music->velF.randAllowed = 0;
+    MMfilter_refresh(music->velF);
     EXPECT_EQ(100, velocity(100));
 }
 
