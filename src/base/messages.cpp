@@ -32,6 +32,20 @@ int debugColour(int cls)
     }
 }
 
+// Progress lines held back while a batch is open (see MM_progressBatch).
+std::string gProgressHeld;
+bool gProgressHolding = false;
+constexpr size_t kProgressHeldMax = 64 * 1024;
+
+// Writes what the batch holds; anything else written to the console must
+// come after it.
+void releaseProgress()
+{
+    if (gProgressHeld.empty()) return;
+    fwrite(gProgressHeld.data(), 1, gProgressHeld.size(), stderr);
+    gProgressHeld.clear();
+}
+
 bool isOwnFile(FILE *fp) { return fp && fp != stdout && fp != stderr; }
 
 void toFile(FILE *fp, const char *text)
@@ -43,6 +57,7 @@ void toFile(FILE *fp, const char *text)
 
 void toConsole(mmctx *ctx, const char *text)
 {
+    releaseProgress();
     if (!ctx->lineClean) fputc('\n', stdout);
     fputs(text, stdout);
     fputc('\n', stdout);
@@ -56,12 +71,18 @@ void progress(mmctx *ctx, const char *text)
     // stdout holds so the two streams interleave as the user expects.
     fflush(stdout);
     size_t length = strlen(text);
-    fputc('\r', stderr);
-    fputs(text, stderr);
+    // Standard error is unbuffered: the line and the blanks that wipe the
+    // rest of a longer one go out in one write, or into the batch.
+    std::string line;
+    std::string &out = gProgressHolding ? gProgressHeld : line;
+    out.push_back('\r');
+    out.append(text, length);
     if (gProgressLength > length) {
-        for (size_t i = length; i < gProgressLength; ++i) fputc(' ', stderr);
-        fputc('\r', stderr);
+        out.append(gProgressLength - length, ' ');
+        out.push_back('\r');
     }
+    if (!gProgressHolding) fwrite(line.data(), 1, line.size(), stderr);
+    else if (gProgressHeld.size() >= kProgressHeldMax) releaseProgress();
     gProgressLength = length;
     ctx->lineClean = 0;
 }
@@ -74,6 +95,7 @@ bool coloursShown() { return isatty(fileno(stdout)) && isatty(fileno(stderr)); }
 void debug(mmctx *ctx, int cls, const char *text)
 {
     if (!ctx->debugMsg) return;
+    releaseProgress();
     if (!ctx->lineClean) fputc('\n', stdout);
     fflush(stdout);
     bool coloured = coloursShown();
@@ -90,6 +112,7 @@ void debug(mmctx *ctx, int cls, const char *text)
 // The console flags stay as they are: what standard output shows is unchanged.
 void clearProgress()
 {
+    releaseProgress();
     fflush(stdout);
     if (gProgressLength == 0) return;
     fputc('\r', stderr);
@@ -178,8 +201,16 @@ void MM_warnSong(mmctx *ctx, const char *format, ...)
     va_end(args);
 }
 
+void MM_progressBatch(bool hold)
+{
+    gProgressHolding = hold;
+    if (!hold) releaseProgress();
+}
+
 void MM_msgReset()
 {
+    gProgressHeld.clear();
+    gProgressHolding = false;
     gLastCtx = nullptr;
     gProgressLength = 0;
 }

@@ -19,6 +19,12 @@
 
 int MM_end(mmctx *ctx)
 {
+    // The measures after the last line go by without pause: their progress
+    // lines are written together.
+    struct Batch {
+        Batch() { MM_progressBatch(true); }
+        ~Batch() { MM_progressBatch(false); }
+    } batch;
     uint32_t clock = MMmeas_step(ctx);
     // Stop also when the clock wraps around: a song cannot end past 2^32 clocks.
     for (uint32_t last = clock; clock < ctx->maxTrackClock + 1; last = clock) {

@@ -44,7 +44,7 @@ int32_t clampTo(int32_t value, MMparam index)
 }
 
 // The one-shot value if set, else the part's record; plus the offsetter.
-int32_t effective(mmpart *part, const MMshot &shot, MMparam index)
+[[gnu::always_inline]] inline int32_t effective(mmpart *part, const MMshot &shot, MMparam index)
 {
     int32_t value = shot.set ? shot.value : MMval_get(&part->param[index]);
     return MMwrap_add(value, MMval_get(&part->offset[index]));

@@ -159,8 +159,12 @@ int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, mmroll *roll)
             releaseLoaded(ctx, track);
             return -1;
         }
-        MMopt_thin(track);
+        if (MMopt_thin(track) < 0) {
+            releaseLoaded(ctx, track);
+            return -1;
+        }
     }
+    if (!MMevt_order(track)) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
     std::vector<uint8_t> chunk = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
     MM_smfTrackEvents(ctx, track, chunk);
     releaseLoaded(ctx, track);

@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "store/assign_table.h"
 #include "store/event.h"
+#include "store/filter.h"
 #include "store/work.h"
 
 // The error texts written as literals in this file exist in English only,
@@ -27,7 +28,8 @@ int trackHash(const char *name)
 
 void setFilter(mmfilter &f, int32_t lo, int32_t hi, int32_t bits, bool randAllowed)
 {
-    f = mmfilter{1024, 0, lo, hi, bits, bits, (uint8_t)randAllowed, 0, lo, hi};
+    f = mmfilter{1024, 0, lo, hi, bits, bits, (uint8_t)randAllowed, 0, lo, hi, 0};
+    MMfilter_refresh(f);
 }
 
 // The optimiser thins tempo, pitch bend, program, aftertouch and the usual

@@ -259,13 +259,13 @@ TEST_F(SmfWriterTest, WorkFilesAreReadBackThinnedAndReleased)
     ASSERT_EQ(0, MMevt_noteOn(t, 30, 0, 60, 100));
     ASSERT_EQ(0, MMevt_endTrack(t, 40));
     ASSERT_EQ(0, MMevt_endTrack(ctrl(), 40));
-    EXPECT_EQ(nullptr, t->head);                  // the records live in the work file
+    EXPECT_TRUE(MMevt_none(t));                  // the records live in the work file
     testing::internal::CaptureStdout();
     ASSERT_EQ(0, MMopt_run(ctx));
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(nullptr, t->head);
+    EXPECT_TRUE(MMevt_none(t));
     ASSERT_EQ(0, write());
-    EXPECT_EQ(nullptr, t->head);
+    EXPECT_TRUE(MMevt_none(t));
     EXPECT_EQ(tracksOnly, ctx->workSize);
     EXPECT_EQ(song({{0x28, 0xff, 0x2f, 0x00}, {0x0a, 0xc0, 5, 0x14, 0x90, 60, 100, 0x0a, 0xff, 0x2f, 0x00}}),
               written());
@@ -281,7 +281,7 @@ TEST_F(SmfWriterTest, WithTheDumpOnWorkFilesKeepTheThinnedList)
     ASSERT_EQ(0, MMevt_endTrack(t, 40));
     ASSERT_EQ(0, MMevt_endTrack(ctrl(), 40));
     ASSERT_EQ(0, write());
-    EXPECT_EQ(nullptr, t->head);
+    EXPECT_TRUE(MMevt_none(t));
     ASSERT_EQ(0, MMwork_load(t));
     EXPECT_EQ((std::vector<StoredEvent>{{10, {0xc0, 5}}, {40, {0xff, 0x2f, 0x00}}}), eventsOf(t));
 }
