@@ -232,11 +232,76 @@ void MM_msg(mmctx *ctx, int cls, const char *text)
     }
 }
 
+namespace {
+
+// True when the format uses only %d, %u and %s, with a '-' flag and a width,
+// and %%: the conversions of the progress line and most messages.
+bool isSimpleFormat(const char *format)
+{
+    for (const char *p = format; *p; ++p) {
+        if (*p != '%') continue;
+        if (*++p == '%') continue;
+        if (*p == '-') ++p;
+        while (*p >= '0' && *p <= '9') ++p;
+        if (*p != 'd' && *p != 'u' && *p != 's') return false;
+    }
+    return true;
+}
+
+// vsnprintf for a simple format (isSimpleFormat); the progress line is
+// formatted once per measure, where the general printf costs more than the
+// measure's own work.
+void formatSimple(char *out, size_t size, const char *format, va_list args)
+{
+    char *o = out, *end = out + size - 1;
+    auto put = [&](const char *text, size_t length, size_t width, bool left) {
+        size_t pad = width > length ? width - length : 0;
+        if (!left)
+            for (; pad && o < end; --pad) *o++ = ' ';
+        for (size_t i = 0; i < length && o < end; ++i) *o++ = text[i];
+        if (left)
+            for (; pad && o < end; --pad) *o++ = ' ';
+    };
+    for (const char *p = format; *p; ++p) {
+        if (*p != '%') {
+            if (o < end) *o++ = *p;
+            continue;
+        }
+        if (*++p == '%') {
+            if (o < end) *o++ = '%';
+            continue;
+        }
+        bool left = *p == '-';
+        if (left) ++p;
+        size_t width = 0;
+        while (*p >= '0' && *p <= '9') width = width * 10 + (size_t)(*p++ - '0');
+        if (*p == 's') {
+            const char *text = va_arg(args, const char *);
+            if (!text) text = "(null)";
+            put(text, strlen(text), width, left);
+            continue;
+        }
+        int64_t value = *p == 'u' ? (int64_t)va_arg(args, unsigned) : (int64_t)va_arg(args, int);
+        char digits[24];
+        char *d = digits + sizeof digits;
+        uint64_t magnitude = value < 0 ? (uint64_t)-value : (uint64_t)value;
+        do *--d = (char)('0' + magnitude % 10); while (magnitude /= 10);
+        if (value < 0) *--d = '-';
+        put(d, (size_t)(digits + sizeof digits - d), width, left);
+    }
+    *o = '\0';
+}
+
+}  // namespace
+
 void MM_msgf(mmctx *ctx, int cls, const char *format, ...)
 {
     va_list args;
     va_start(args, format);
-    vsnprintf(gFormatBuf, sizeof gFormatBuf, format, args);
+    if (isSimpleFormat(format))
+        formatSimple(gFormatBuf, sizeof gFormatBuf, format, args);
+    else
+        vsnprintf(gFormatBuf, sizeof gFormatBuf, format, args);
     va_end(args);
     MM_msg(ctx, cls, gFormatBuf);
 }
@@ -290,6 +355,11 @@ void MM_abort(int status)
 
 char *MM_sizeStr(int32_t bytes, char *buf)
 {
+    // The size changes seldom from one progress line to the next.
+    static int32_t lastBytes = 0;
+    static char last[32] = "0";
+    if (bytes == lastBytes) return strcpy(buf, last);
+    lastBytes = bytes;
     if (bytes == 0)
         strcpy(buf, "0");
     else if (bytes < 1024)
@@ -298,6 +368,7 @@ char *MM_sizeStr(int32_t bytes, char *buf)
         sprintf(buf, "%.1fK", bytes / 1024.0);
     else
         sprintf(buf, "%.1fM", bytes / 1048576.0);
+    strcpy(last, buf);
     return buf;
 }
 

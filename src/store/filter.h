@@ -57,5 +57,12 @@ inline void MMfilter_refresh(mmfilter &filter)
 // The tempo filter: unsigned microseconds per quarter note, masked to 24 bits.
 uint32_t MMfilter_tempo(const mmfilter &filter, uint32_t microsecondsPerQuarter);
 
-// The track's delay through its delay filter, drawn anew at every call.
-int32_t MMevt_delay(mmtrk *track);
+// The track's delay through its delay filter, drawn anew at every call; read
+// for every note, so a plain filter is taken short.
+inline int32_t MMevt_delay(mmtrk *track)
+{
+    if (!track->delayFilterOn) return 0;
+    const mmfilter &filter = track->delayF;
+    if (filter.plain) return track->delay < filter.lo ? filter.lo : track->delay > filter.hi ? filter.hi : track->delay;
+    return MMfilter_scale(filter, track->delay);
+}

@@ -239,6 +239,7 @@ TEST_F(EventTest, DelayFilter)
     t->delay = 1001;
     t->delayF.ratio = 512;
     t->delayF.offset = -1;
+    MMfilter_refresh(t->delayF);
     EXPECT_EQ(499, MMevt_delay(t));  // truncated, not masked
     t->delayFilterOn = 0;
     EXPECT_EQ(0, MMevt_delay(t));
