@@ -242,6 +242,7 @@ bool isSimpleFormat(const char *format)
         if (*p != '%') continue;
         if (*++p == '%') continue;
         if (*p == '-') ++p;
+        if (*p == '0') return false;  // zero padding
         while (*p >= '0' && *p <= '9') ++p;
         if (*p != 'd' && *p != 'u' && *p != 's') return false;
     }
