@@ -71,6 +71,7 @@ struct mmtrk {
     mmevtPool *eventPool;      // storage of the track's records, made on first use
     FILE *workFp;
     char workName[MM_DIR_SIZE + 16];
+    uint32_t workNumber;       // the number in workName
     mmpart *partBuckets[MM_PART_BUCKETS];
 };
 
