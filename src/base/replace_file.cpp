@@ -46,7 +46,10 @@ FILE *MMreplaceFile::open(const char *name)
     }
     struct stat existing;
     bool exists = stat(target_.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
+    // A link to a file yet to be made is followed the way fopen follows it.
+    struct stat link;
+    bool dangling = !exists && lstat(target_.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+    if (dangling || (exists && !S_ISREG(existing.st_mode))) {
         if (S_ISDIR(existing.st_mode)) {
             errno = EISDIR;
             return nullptr;

@@ -1,7 +1,8 @@
 // A file written under a temporary name beside its final one and renamed over
 // it once complete: readers see the old file or the new one, never a part of
 // one, and a failed or stopped run leaves the old file as it was. A name that
-// is not a regular file (a device, a pipe) is written in place.
+// is not a regular file (a device, a pipe, a link to nothing yet) is written
+// in place; a link to a file replaces that file and stays.
 #pragma once
 #include <cstdio>
 #include <string>

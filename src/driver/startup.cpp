@@ -117,7 +117,7 @@ int runStartFunction(mmctx *ctx)
     ctx->errBuf[0] = '\0';
     ctx->errMsg = nullptr;
     if (ZYL_exec(kStartFunction, 1, ctx) >= 0) return 0;
-    if (!ctx->errMsg || !ctx->errMsg[0]) MM_setErrMsg(ctx, "%s() failed!", kStartFunction);
+    if (!ctx->errMsg || !ctx->errMsg[0]) MM_setErrMsg(ctx, "%s : %s() failed!", MM_settings.zylFile, kStartFunction);
     return -1;
 }
 
