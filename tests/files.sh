@@ -57,7 +57,12 @@ check "output on an include refused" '[ $status = 1 ] && grep -q "part.mml : Out
 "$qoral" -errOut log.txt song.mml log.txt > out 2>&1
 status=$?
 check "output on the error file refused" '[ $status = 1 ] && grep -q "log.txt : Output file is the error file!" out'
-check "the source and its include untouched" 'cmp -s song.mml song.keep && cmp -s part.mml part.keep'
+echo "the last MIDI file" > song.mid
+"$qoral" -msgOut song.mid song.mml > out 2>&1
+status=$?
+check "-msgOut on the last output refused" '[ $status = 1 ] && grep -q "song.mid : Message file is the output file!" out'
+check "the source, its include and the last output untouched" \
+    'cmp -s song.mml song.keep && cmp -s part.mml part.keep && [ "$(cat song.mid)" = "the last MIDI file" ]'
 
 # The old MIDI file stays until the new one is complete: a write that fails
 # (a file size limit stands in for a full disk) leaves it as it was.

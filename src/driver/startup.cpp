@@ -59,12 +59,14 @@ void MM_contextDefaults(mmctx *ctx)
 namespace {
 
 // An error or message file must not empty the source or the start-up script
-// before they are read. 0, or -1 with a pending message.
-int openMessageFile(mmctx *ctx, FILE **stream, const char *path, const char *what, const char *source,
-                    const char *script)
+// before they are read, nor the MIDI file of the last compile. 0, or -1 with a
+// pending message.
+int openMessageFile(mmctx *ctx, FILE **stream, const char *path, const char *what, const char *script)
 {
     if (!path[0]) return 0;
-    for (auto [name, role] : {std::pair{source, "the source file"}, std::pair{script, "the start-up script"}})
+    for (auto [name, role] : {std::pair{(const char *)ctx->sourceName, "the source file"},
+                              std::pair{(const char *)ctx->outputName, "the output file"},
+                              std::pair{script, "the start-up script"}})
         if (name && MM_sameFile(path, name)) {
             MM_setErrMsg(ctx, "%s : %s file is %s!", path, what, role);
             return -1;
@@ -147,14 +149,18 @@ int MM_findZylFile(char *path)
 int MM_startup()
 {
     mmctx *ctx = &MM_ctx;
-    char source[MM_PATH_SIZE];
-    MM_defaultExt(source, ctx->sourceName, ".mml");
+    // The names come first: the message files are checked against them.
+    if (MM_defaultExt(ctx->sourceName, ctx->sourceName, ".mml") < 0) {
+        MM_setErrMsg(ctx, "%s : Source file name too long (at most %d bytes)!", ctx->sourceName, MM_PATH_SIZE - 1);
+        return -1;
+    }
+    if (MM_outputName(ctx) < 0) return -1;
     if (MM_settings.zylDir[0] == '\0') snprintf(MM_settings.zylDir, sizeof MM_settings.zylDir, "%s", MM_settings.progDir);
     char path[MM_PATH_SIZE];
     snprintf(path, sizeof path, "%s", MM_settings.zylDir);
     bool found = MM_findZylFile(path);
-    if (openMessageFile(ctx, &ctx->errFile, ctx->errPath, "Error", source, found ? path : nullptr) < 0 ||
-        openMessageFile(ctx, &ctx->msgFile, ctx->msgPath, "Message", source, found ? path : nullptr) < 0)
+    if (openMessageFile(ctx, &ctx->errFile, ctx->errPath, "Error", found ? path : nullptr) < 0 ||
+        openMessageFile(ctx, &ctx->msgFile, ctx->msgPath, "Message", found ? path : nullptr) < 0)
         return -1;
     if (ZYL_init(MM_settings.codeSize, MM_settings.heapSize) != 0) return -1;
     MM_registerOffered();
@@ -174,11 +180,6 @@ int MM_startup()
     if (MMtrk_int(ctx) < 0) return -1;
     MMpat_clear(ctx);
     if (runStartFunction(ctx) < 0) return -1;
-    if (MM_defaultExt(ctx->sourceName, ctx->sourceName, ".mml") < 0 || MM_outputName(ctx) < 0) {
-        if (!ctx->errMsg || !ctx->errMsg[0])
-            MM_setErrMsg(ctx, "%s : Source file name too long (at most %d bytes)!", ctx->sourceName, MM_PATH_SIZE - 1);
-        return -1;
-    }
     MM_msgf(ctx, MSGC_PLAIN, MM_text(MSG_SOURCE_FILENAME), ctx->sourceName);
     return MMcpp_open(ctx, ctx->sourceName) < 0 ? -1 : 0;
 }
