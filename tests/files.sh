@@ -30,6 +30,9 @@ long=$(printf 'x%.0s' $(seq 300))
 "$qoral" -errOut "$long" song.mml > out 2>&1
 status=$?
 check "long -errOut refused ($status)" '[ $status = 1 ] && grep -qx "@ Parameter error!! (-errOut : name too long)" out'
+TMP="$tmp/$long" "$qoral" -workMode file song.mml > out 2>&1
+status=$?
+check "long \$TMP refused ($status)" '[ $status = 1 ] && grep -q "^\$TMP : Work folder name too long (at most 254 bytes)!" out'
 # A 259-byte source "D/.../s.a" has no room for the output "D/.../s.mid": cut,
 # it would be "D/.../s.mi".
 dir=$(printf 'd%.0s' $(seq 200))/$(printf 'e%.0s' $(seq 54))
