@@ -60,6 +60,10 @@ check "output on an include refused" '[ $status = 1 ] && grep -q "part.mml : Out
 "$qoral" -errOut log.txt song.mml log.txt > out 2>&1
 status=$?
 check "output on the error file refused" '[ $status = 1 ] && grep -q "log.txt : Output file is the error file!" out'
+ln -s /dev/null null.mid
+"$qoral" -msgOut /dev/null song.mml null.mid > out 2>&1
+status=$?
+check "one device may take the messages and the MIDI file ($status)" '[ $status = 0 ] && [ -L null.mid ]'
 echo "the last MIDI file" > song.mid
 "$qoral" -msgOut song.mid song.mml > out 2>&1
 status=$?

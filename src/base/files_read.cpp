@@ -40,7 +40,7 @@ void MM_notePathRead(mmctx *ctx, const char *path)
 const char *MM_readAs(const mmctx *ctx, const char *path)
 {
     struct stat info;
-    if (!ctx->readFiles || stat(path, &info) != 0) return nullptr;
+    if (!ctx->readFiles || stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
     for (const MMreadFiles::File &file : ctx->readFiles->files)
         if (file.device == info.st_dev && file.inode == info.st_ino) return file.name.c_str();
     return nullptr;
@@ -55,5 +55,6 @@ void MM_forgetReads(mmctx *ctx)
 bool MM_sameFile(const char *a, const char *b)
 {
     struct stat sa, sb;
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }

@@ -1,6 +1,7 @@
 // The files a run has read (the source, its includes, imported MIDI files, the
 // start-up script), known by device and inode, so that no file the run writes
-// lands on one of them.
+// lands on one of them. Only regular files count: writing to a device such as
+// /dev/null destroys nothing.
 #pragma once
 #include <cstdio>
 #include "base/context.h"
@@ -13,5 +14,5 @@ void MM_notePathRead(mmctx *ctx, const char *path);
 // `path` names no file yet).
 const char *MM_readAs(const mmctx *ctx, const char *path);
 void MM_forgetReads(mmctx *ctx);
-// True when both names exist and name the same file.
+// True when both names exist and name the same regular file.
 bool MM_sameFile(const char *a, const char *b);
