@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 // Written by the run, read by the handler: each slot is one lock-free store.
 std::atomic<const char *> gGuarded[MM_GUARD_SLOTS];

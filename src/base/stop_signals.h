@@ -1,8 +1,8 @@
-// What a run stopped by SIGINT, SIGTERM or SIGHUP must not leave behind: the
-// files listed here are removed, then the process ends as the signal asks
-// (the shell sees 128 + the signal number). The list is a fixed table of
-// names that their owners keep alive while listed, so the handler reads only
-// memory that was ready before the signal came.
+// What a run stopped by SIGINT, SIGTERM, SIGHUP or SIGPIPE must not leave
+// behind: the files listed here are removed, then the process ends as the
+// signal asks (the shell sees 128 + the signal number). The list is a fixed
+// table of names that their owners keep alive while listed, so the handler
+// reads only memory that was ready before the signal came.
 #pragma once
 #include <csignal>
 
@@ -13,7 +13,7 @@ enum : int {
 };
 constexpr int MM_GUARD_SLOTS = MM_GUARD_WORK + 10000;
 
-// Installs the handler for the three signals (one that was ignored when the
+// Installs the handler for the four signals (one that was ignored when the
 // program started stays ignored).
 void MM_trapStopSignals();
 // Lists `name` in `slot`, or empties the slot when `name` is null. Make a file
