@@ -57,6 +57,8 @@ int ZYL_setFunc(const ZYLfunc *entry);
 int ZYL_load(const char *path);
 // The message of the last failed ZYL_load, valid until the next ZYL_ call.
 const char *ZYL_getErrMsg();
+// True when a loaded script defines the function `name`.
+bool ZYL_defines(const char *name);
 // Calls the script function `name`, which returns int and takes up to
 // ZYL_MAX_ARGS int or pointer parameters, with the `count` arguments that follow
 // (a count beyond that range is clamped). Pass each argument pointer-sized:

@@ -73,6 +73,7 @@ struct mmtrk {
     bool eventsUnordered;      // some record came before an earlier-written one
     FILE *workFp;
     char workName[MM_DIR_SIZE + 16];
+    uint32_t workNumber;       // the number in workName
     mmpart *partBuckets[MM_PART_BUCKETS];
 };
 

@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 #include "base/messages.h"
+#include "base/stop_signals.h"
 #include "store/event.h"
 
 // The error texts written as literals in this file exist in English only,
@@ -64,6 +67,20 @@ void makeRoom(mmctx *ctx)
     if (!closeOther(ctx)) fatal(ctx, MSG_TOO_MANY_FILES);
 }
 
+// Creates the work file `name` if no file has that name yet, readable by its
+// owner only, and lists it for removal should a signal stop the run.
+bool takeName(mmtrk *track, const char *name, unsigned number)
+{
+    MMholdSignals hold;
+    int fd = open(name, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0) return false;
+    close(fd);
+    memcpy(track->workName, name, sizeof track->workName);
+    track->workNumber = number;
+    MM_guard(MM_GUARD_WORK + (int)number, track->workName);
+    return true;
+}
+
 // Takes the first free number by creating its file exclusively, so two
 // compilers sharing a work path never take the same file.
 void createWorkFile(mmtrk *track)
@@ -73,11 +90,7 @@ void createWorkFile(mmtrk *track)
     for (unsigned number = 0; number < MM_WORK_FILES;) {
         snprintf(name, sizeof name, "%s_qv%05u.)0(", ctx->workPath, number);
         errno = 0;
-        if (FILE *fp = fopen(name, "wbx")) {
-            fclose(fp);
-            memcpy(track->workName, name, sizeof name);
-            return;
-        }
+        if (takeName(track, name, number)) return;
         if (errno == EEXIST)
             ++number;
         else if (tooManyOpen(errno))
@@ -229,7 +242,9 @@ void MMwork_remove(mmtrk *track)
 {
     closeStream(track, false);
     if (track->workName[0]) {
+        MMholdSignals hold;
         remove(track->workName);
+        MM_guard(MM_GUARD_WORK + (int)track->workNumber, nullptr);
         track->workName[0] = '\0';
     }
 }

@@ -2,12 +2,14 @@
 // and is read back just before the track is written.
 #pragma once
 #include <cstdio>
+#include "base/stop_signals.h"
 #include "store/track.h"
 
 struct mmevt;
 
 // Work files are numbered 0..MM_WORK_FILES-1 in the work path.
 constexpr unsigned MM_WORK_FILES = 10000;
+static_assert(MM_GUARD_WORK + MM_WORK_FILES <= MM_GUARD_SLOTS, "every work file has a stop-signal slot");
 
 // The track's open work stream, opened with `mode` when closed. Failures are
 // fatal and do not return.
