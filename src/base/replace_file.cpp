@@ -84,8 +84,10 @@ int MMreplaceFile::close()
     fp_ = nullptr;
     errno = 0;
     bool failed = fflush(fp) != 0 || ferror(fp);
-    if (!failed && !temp_.empty())
-        failed = fchmod(fileno(fp), mode_) != 0 || fsync(fileno(fp)) != 0;
+    // Flushed, not synced: the rename keeps the old file safe from a failed
+    // or stopped compile, and a compile is cheap to repeat after a crash of
+    // the machine, where a sync would cost milliseconds on every run.
+    if (!failed && !temp_.empty()) failed = fchmod(fileno(fp), mode_) != 0;
     int error = errno;
     if (fclose(fp) != 0 && !failed) {
         failed = true;
