@@ -33,6 +33,7 @@ void defineBaseName(mmctx *ctx, const char *path)
 // the trail byte of a double-byte character.
 bool continues(const char *begin, const char *end)
 {
+    if (end == begin || end[-1] != '\\') return false;
     const char *last = nullptr;
     for (const char *p = begin; p < end; p += MMcpp_charLen(p, end)) last = p;
     return last && last + 1 == end && *last == '\\';
