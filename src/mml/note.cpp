@@ -258,6 +258,9 @@ int sendOptions(mmpart *part, uint32_t time, int note, const NoteOptions &option
 int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
 {
     MMnoteShots shots{};
+    // Most notes take no pin and have no assignment table: they send no
+    // one-shot values and restore nothing.
+    bool plain = !(part->pinArmed && part->pinDef) && !part->track->assign;
     MMpin_take(ctx, part, &shots);
     int letter = MM_lowerAscii((unsigned char)**cursor);
     ++*cursor;
@@ -280,15 +283,15 @@ int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
     int32_t velocity = clampTo(effective(part, shots.velocity, MMP_VELOCITY), MMP_VELOCITY);
     int32_t offVelocity = clampTo(effective(part, shots.offVelocity, MMP_OFFVEL), MMP_OFFVEL);
     uint32_t time = MMpart_time(part);
-    MMnote_programAssign(part, &number, &velocity);
+    if (!plain) MMnote_programAssign(part, &number, &velocity);
     mmtrk *track = part->track;
     int32_t channel = (int32_t)part->channel;
     // A note still sounding from a tie continues: no new note-on.
     bool continuation = part->noteOn[number] != 0;
     ctx->errPoint = *cursor;
     if (!continuation) {
-        if (MMnote_assign(ctx, part, number, time, &velocity, &shots) < 0) return -1;
-        if (sendOneShots(part, time, shots) < 0) return -1;
+        if (!plain && MMnote_assign(ctx, part, number, time, &velocity, &shots) < 0) return -1;
+        if (!plain && sendOneShots(part, time, shots) < 0) return -1;
         if (MMevt_noteOn(track, time, channel, number, velocity) < 0) return -1;
         // A sounding note is never marked silent, whatever velocity it got.
         part->noteOn[number] = (uint8_t)(velocity > 0 ? velocity : 1);
@@ -302,6 +305,6 @@ int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
         if (MMevt_noteOff(track, end, channel, number, offVelocity) < 0) return -1;
         part->noteOn[number] = 0;
     }
-    if (continuation) return 0;
+    if (continuation || plain) return 0;
     return sendRestores(part, end, shots);
 }
