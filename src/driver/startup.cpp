@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/command_names.h"
 #include "base/files_read.h"
@@ -18,6 +19,7 @@
 #include "script/zyl.h"
 #include "source/macro_table.h"
 #include "source/reader.h"
+#include "source/text_scan.h"
 #include "store/pattern.h"
 #include "store/track.h"
 
@@ -123,6 +125,52 @@ int runStartFunction(mmctx *ctx)
     return -1;
 }
 
+// The words of a C text: names and numbers whole, every other character
+// alone; blanks and comments only separate them. Empty past `limit` bytes.
+std::vector<std::string> cWords(const char *path, size_t limit)
+{
+    std::vector<std::string> words;
+    FILE *fp = fopen(path, "rb");
+    if (!fp) return words;
+    std::string text(limit + 1, '\0');
+    text.resize(fread(text.data(), 1, text.size(), fp));
+    fclose(fp);
+    if (text.size() > limit) return words;
+    auto isWordChar = [](char c) { return c == '_' || MM_isAsciiAlpha(c) || MM_isAsciiDigit(c); };
+    for (size_t i = 0; i < text.size();) {
+        if (MM_isBlank((unsigned char)text[i])) {
+            ++i;
+        } else if (text.compare(i, 2, "//") == 0) {
+            i = text.find('\n', i);
+        } else if (text.compare(i, 2, "/*") == 0) {
+            size_t end = text.find("*/", i + 2);
+            i = end == std::string::npos ? std::string::npos : end + 2;
+        } else if (isWordChar(text[i])) {
+            size_t end = i;
+            while (end < text.size() && isWordChar(text[end])) ++end;
+            words.push_back(text.substr(i, end - i));
+            i = end;
+        } else {
+            words.push_back(std::string(1, text[i++]));
+        }
+        if (i == std::string::npos) break;
+    }
+    return words;
+}
+
+// True for a start-up script whose whole text is a start function that
+// returns 0, as installed with the program: it does nothing, so it is not
+// compiled, which would take longer than compiling a small song.
+bool doesNothing(const char *path)
+{
+    std::vector<std::string> words = cWords(path, 4096);
+    std::vector<std::string> expected = {"int", kStartFunction, "(", "void", "*"};
+    if (words.size() == expected.size() + 7 && MMcpp_isIdent(words[expected.size()].c_str()))
+        expected.push_back(words[expected.size()]);  // the parameter's name
+    for (const char *word : {")", "{", "return", "0", ";", "}"}) expected.push_back(word);
+    return words == expected;
+}
+
 }  // namespace
 
 int MM_findZylFile(char *path)
@@ -168,7 +216,7 @@ int MM_startup()
         MM_setErrMsg(ctx, MM_text(MSG_ZYL_NOT_FOUND), MM_settings.zylFile);
         return -1;
     }
-    if (ZYL_load(path) != 0) {
+    if (!doesNothing(path) && ZYL_load(path) != 0) {
         ctx->errMsg = ZYL_getErrMsg();
         return -1;
     }
