@@ -129,9 +129,9 @@ bool MMevt_order(mmtrk *track)
         out += size;
     }
     sorted->used = (uint32_t)bytes;
+    track->lastEventClock = order.empty() ? 0 : order.back()->clock;
     freeChunks(track->firstChunk);
     track->firstChunk = track->lastChunk = sorted;
-    track->lastEventClock = order.empty() ? 0 : order.back()->clock;
     track->eventsUnordered = false;
     return true;
 }
