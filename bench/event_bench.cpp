@@ -63,7 +63,8 @@ void BM_InTimeOrder(benchmark::State &state)
     for (auto _ : state) {
         mmtrk *track = startSong(0, "");
         for (uint32_t m = 0; m < measures; ++m) writeMeasure(track, 0, m);
-        benchmark::DoNotOptimize(track->tail);
+        MMevt_order(track);
+        benchmark::DoNotOptimize(track->firstChunk);
     }
     finish(state, (int64_t)measures * 2 * kNotesPerMeasure);
 }
@@ -77,7 +78,8 @@ void BM_PartsInterleavedByMeasure(benchmark::State &state)
             writeMeasure(track, 0, m);
             writeMeasure(track, 1, m);
         }
-        benchmark::DoNotOptimize(track->tail);
+        MMevt_order(track);
+        benchmark::DoNotOptimize(track->firstChunk);
     }
     finish(state, (int64_t)measures * 4 * kNotesPerMeasure);
 }
@@ -89,7 +91,8 @@ void BM_PartAfterPart(benchmark::State &state)
         mmtrk *track = startSong(0, "");
         for (int part = 0; part < 2; ++part)
             for (uint32_t m = 0; m < measures; ++m) writeMeasure(track, part, m);
-        benchmark::DoNotOptimize(track->tail);
+        MMevt_order(track);
+        benchmark::DoNotOptimize(track->firstChunk);
     }
     finish(state, (int64_t)measures * 4 * kNotesPerMeasure);
 }
@@ -112,7 +115,8 @@ void fileMode(benchmark::State &state, bool load)
         }
         MMwork_close(track);
         if (load) MMwork_load(track);
-        benchmark::DoNotOptimize(track->tail);
+        MMevt_order(track);
+        benchmark::DoNotOptimize(track->firstChunk);
         MMevt_freeAll(track);
     }
     finish(state, (int64_t)measures * 4 * kNotesPerMeasure);

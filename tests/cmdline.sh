@@ -1,7 +1,8 @@
 #!/bin/bash
 # Command-line behaviour the song runner cannot show, since it always names a
-# source and sets no environment: a run without arguments, SOURCE_DATE_EPOCH,
-# and colours only on a terminal.
+# source and sets no environment or standard input: a run without arguments,
+# SOURCE_DATE_EPOCH, what a script reads from standard input, and colours
+# only on a terminal.
 set -u
 export LC_ALL=C.UTF-8
 qoral=$(realpath "$1")
@@ -40,6 +41,25 @@ for value in "" "-5" "12ab" " 1700000000" "1.5" "99999999999999999999999"; do
     check "SOURCE_DATE_EPOCH='$value': status 0, not $status" '[ $status = 0 ]'
     check "SOURCE_DATE_EPOCH='$value': current year, not $year" '[ "$year" = "$(date +%Y)" ]'
 done
+
+# A script's gets reads a line without its newline; what a line holds beyond
+# gets's 511 characters is read and dropped.
+cat > gets.zyl <<'EOF'
+int QORAL_start(void *ctx)
+{
+    char first[600], second[600], third[600], text[700];
+    gets(first);
+    gets(second);
+    gets(third);
+    sprintf(text, "/ [%s] %d [%s]", first, strlen(second), third);
+    MMac_extDefine(ctx, "typed", text, 0, 0);
+    return 0;
+}
+EOF
+printf '$typed\n' > gets.mml
+{ echo abc; head -c 600 /dev/zero | tr '\0' x; echo; echo last; } |
+    "$qoral" -zylPath . -zylFile gets.zyl gets.mml > out 2>&1
+check "gets: lines without their newline, a long one cut at 511" 'grep -qx "/ \[abc\] 511 \[last\]" out'
 
 # Debug messages are coloured on a terminal only.
 "$qoral" -debugMsg song.mml > out 2> err

@@ -8,6 +8,7 @@
 struct mmtrk;
 struct MMacRec;
 struct PatternGroup;
+struct MMreadFiles;
 
 constexpr int MM_TRACK_BUCKETS = 16;
 constexpr int MM_WORK_SLOTS = 8;
@@ -62,6 +63,7 @@ struct mmctx {
     FILE *msgFile;
     int32_t fileDepth;
     SourceFile fileStack[MM_MAX_SOURCES];
+    MMreadFiles *readFiles;   // every file read so far (base/files_read), null until the first
     char rawLine[MM_LINE_SIZE];
     char lineBuf[MM_LINE_SIZE];
     MMacRec *macros[MM_MACRO_BUCKETS];

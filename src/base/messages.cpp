@@ -32,6 +32,20 @@ int debugColour(int cls)
     }
 }
 
+// Progress lines held back while a batch is open (see MM_progressBatch).
+std::string gProgressHeld;
+bool gProgressHolding = false;
+constexpr size_t kProgressHeldMax = 64 * 1024;
+
+// Writes what the batch holds; anything else written to the console must
+// come after it.
+void releaseProgress()
+{
+    if (gProgressHeld.empty()) return;
+    fwrite(gProgressHeld.data(), 1, gProgressHeld.size(), stderr);
+    gProgressHeld.clear();
+}
+
 bool isOwnFile(FILE *fp) { return fp && fp != stdout && fp != stderr; }
 
 void toFile(FILE *fp, const char *text)
@@ -43,6 +57,7 @@ void toFile(FILE *fp, const char *text)
 
 void toConsole(mmctx *ctx, const char *text)
 {
+    releaseProgress();
     if (!ctx->lineClean) fputc('\n', stdout);
     fputs(text, stdout);
     fputc('\n', stdout);
@@ -56,12 +71,18 @@ void progress(mmctx *ctx, const char *text)
     // stdout holds so the two streams interleave as the user expects.
     fflush(stdout);
     size_t length = strlen(text);
-    fputc('\r', stderr);
-    fputs(text, stderr);
+    // Standard error is unbuffered: the line and the blanks that wipe the
+    // rest of a longer one go out in one write, or into the batch.
+    std::string line;
+    std::string &out = gProgressHolding ? gProgressHeld : line;
+    out.push_back('\r');
+    out.append(text, length);
     if (gProgressLength > length) {
-        for (size_t i = length; i < gProgressLength; ++i) fputc(' ', stderr);
-        fputc('\r', stderr);
+        out.append(gProgressLength - length, ' ');
+        out.push_back('\r');
     }
+    if (!gProgressHolding) fwrite(line.data(), 1, line.size(), stderr);
+    else if (gProgressHeld.size() >= kProgressHeldMax) releaseProgress();
     gProgressLength = length;
     ctx->lineClean = 0;
 }
@@ -74,6 +95,7 @@ bool coloursShown() { return isatty(fileno(stdout)) && isatty(fileno(stderr)); }
 void debug(mmctx *ctx, int cls, const char *text)
 {
     if (!ctx->debugMsg) return;
+    releaseProgress();
     if (!ctx->lineClean) fputc('\n', stdout);
     fflush(stdout);
     bool coloured = coloursShown();
@@ -90,6 +112,7 @@ void debug(mmctx *ctx, int cls, const char *text)
 // The console flags stay as they are: what standard output shows is unchanged.
 void clearProgress()
 {
+    releaseProgress();
     fflush(stdout);
     if (gProgressLength == 0) return;
     fputc('\r', stderr);
@@ -178,8 +201,16 @@ void MM_warnSong(mmctx *ctx, const char *format, ...)
     va_end(args);
 }
 
+void MM_progressBatch(bool hold)
+{
+    gProgressHolding = hold;
+    if (!hold) releaseProgress();
+}
+
 void MM_msgReset()
 {
+    gProgressHeld.clear();
+    gProgressHolding = false;
     gLastCtx = nullptr;
     gProgressLength = 0;
 }
@@ -201,11 +232,77 @@ void MM_msg(mmctx *ctx, int cls, const char *text)
     }
 }
 
+namespace {
+
+// True when the format uses only %d, %u and %s, with a '-' flag and a width,
+// and %%: the conversions of the progress line and most messages.
+bool isSimpleFormat(const char *format)
+{
+    for (const char *p = format; *p; ++p) {
+        if (*p != '%') continue;
+        if (*++p == '%') continue;
+        if (*p == '-') ++p;
+        if (*p == '0') return false;  // zero padding
+        while (*p >= '0' && *p <= '9') ++p;
+        if (*p != 'd' && *p != 'u' && *p != 's') return false;
+    }
+    return true;
+}
+
+// vsnprintf for a simple format (isSimpleFormat); the progress line is
+// formatted once per measure, where the general printf costs more than the
+// measure's own work.
+void formatSimple(char *out, size_t size, const char *format, va_list args)
+{
+    char *o = out, *end = out + size - 1;
+    auto put = [&](const char *text, size_t length, size_t width, bool left) {
+        size_t pad = width > length ? width - length : 0;
+        if (!left)
+            for (; pad && o < end; --pad) *o++ = ' ';
+        for (size_t i = 0; i < length && o < end; ++i) *o++ = text[i];
+        if (left)
+            for (; pad && o < end; --pad) *o++ = ' ';
+    };
+    for (const char *p = format; *p; ++p) {
+        if (*p != '%') {
+            if (o < end) *o++ = *p;
+            continue;
+        }
+        if (*++p == '%') {
+            if (o < end) *o++ = '%';
+            continue;
+        }
+        bool left = *p == '-';
+        if (left) ++p;
+        size_t width = 0;
+        while (*p >= '0' && *p <= '9') width = width * 10 + (size_t)(*p++ - '0');
+        if (*p == 's') {
+            const char *text = va_arg(args, const char *);
+            if (!text) text = "(null)";
+            put(text, strlen(text), width, left);
+            continue;
+        }
+        int64_t value = *p == 'u' ? (int64_t)va_arg(args, unsigned) : (int64_t)va_arg(args, int);
+        char digits[24];
+        char *d = digits + sizeof digits;
+        uint64_t magnitude = value < 0 ? (uint64_t)-value : (uint64_t)value;
+        do *--d = (char)('0' + magnitude % 10); while (magnitude /= 10);
+        if (value < 0) *--d = '-';
+        put(d, (size_t)(digits + sizeof digits - d), width, left);
+    }
+    *o = '\0';
+}
+
+}  // namespace
+
 void MM_msgf(mmctx *ctx, int cls, const char *format, ...)
 {
     va_list args;
     va_start(args, format);
-    vsnprintf(gFormatBuf, sizeof gFormatBuf, format, args);
+    if (isSimpleFormat(format))
+        formatSimple(gFormatBuf, sizeof gFormatBuf, format, args);
+    else
+        vsnprintf(gFormatBuf, sizeof gFormatBuf, format, args);
     va_end(args);
     MM_msg(ctx, cls, gFormatBuf);
 }
@@ -259,6 +356,11 @@ void MM_abort(int status)
 
 char *MM_sizeStr(int32_t bytes, char *buf)
 {
+    // The size changes seldom from one progress line to the next.
+    static int32_t lastBytes = 0;
+    static char last[32] = "0";
+    if (bytes == lastBytes) return strcpy(buf, last);
+    lastBytes = bytes;
     if (bytes == 0)
         strcpy(buf, "0");
     else if (bytes < 1024)
@@ -267,6 +369,7 @@ char *MM_sizeStr(int32_t bytes, char *buf)
         sprintf(buf, "%.1fK", bytes / 1024.0);
     else
         sprintf(buf, "%.1fM", bytes / 1048576.0);
+    strcpy(last, buf);
     return buf;
 }
 

@@ -55,5 +55,9 @@ const char *MM_timeStr();
 // bytes every time; otherwise the current local time.
 const char *MM_fileTimeStr();
 
+// While `hold` is set, progress lines are kept and then written at once when
+// it is cleared (or before anything else reaches the console): the bytes on
+// standard error are the same, in one write instead of one per line.
+void MM_progressBatch(bool hold);
 // Resets the printer's program-wide state (last context, progress length).
 void MM_msgReset();

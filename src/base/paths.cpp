@@ -16,8 +16,6 @@ constexpr size_t kShortExt = 3;
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool hasDrive(const char *path) { return isAsciiLetter(path[0]) && path[1] == ':'; }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
 // Index of the last separator before `end`, or kNone.
 size_t lastSeparator(const char *path, size_t end)
 {
@@ -146,16 +144,23 @@ void MM_pathExt(char *out, const char *path, size_t size)
     putText(out, size, ext, strlen(ext));
 }
 
-void MM_defaultExt(char *out, const char *in, const char *ext, size_t size)
+int MM_defaultExt(char *out, const char *in, const char *ext, size_t size)
 {
-    if (size == 0) return;
-    putText(out, size, in, strlen(in));
-    size_t start = componentStart(out, strlen(out));
-    if (lastDot(out, start) != kNone) return;
-    // The extension goes at the first blank: "my song" names my.mml.
-    size_t at = start;
-    while (out[at] && !isBlank(out[at])) at += MM_charLength(out + at);
-    putText(out + at, size - at, ext, strlen(ext));
+    if (size == 0) return -1;
+    size_t length = strlen(in);
+    if (length >= size) {
+        putText(out, size, in, length);
+        return -1;
+    }
+    memmove(out, in, length + 1);
+    // A name is the whole argument: "my song" names "my song.mml".
+    if (lastDot(out, componentStart(out, length)) != kNone) return 0;
+    if (length + strlen(ext) >= size) {
+        appendText(out, size, ext);
+        return -1;
+    }
+    memcpy(out + length, ext, strlen(ext) + 1);
+    return 0;
 }
 
 int MM_shortName(char *out, const char *path, size_t size)

@@ -13,8 +13,10 @@ void MM_pathJoin(char *dir, const char *name, size_t size = MM_PATH_SIZE);
 void MM_pathDir(char *out, const char *path, size_t size = MM_PATH_SIZE);
 void MM_pathStripExt(char *out, const char *path, size_t size = MM_PATH_SIZE);
 void MM_pathExt(char *out, const char *path, size_t size = MM_PATH_SIZE);
-// `out` and `in` may be the same buffer.
-void MM_defaultExt(char *out, const char *in, const char *ext, size_t size = MM_PATH_SIZE);
+// Adds `ext` to a name whose last component has no extension. `out` and `in`
+// may be the same buffer. -1 when the result does not fit: the name it leaves
+// is cut and must not be opened.
+int MM_defaultExt(char *out, const char *in, const char *ext, size_t size = MM_PATH_SIZE);
 int MM_shortName(char *out, const char *path, size_t size = MM_PATH_SIZE);
 // Splits at blanks and commas into malloc'ed words (a double-quoted stretch is
 // one word; an empty item between commas is an empty word). With

@@ -119,12 +119,6 @@ int32_t MMval_apply(mmval *record, int32_t mode, int32_t x, int32_t y)
     return value;
 }
 
-int32_t MMval_get(mmval *record)
-{
-    if (record->mode & MMVAL_RANDOM) return MMval_apply(record, record->mode, record->lo, record->hi);
-    return record->value;
-}
-
 int32_t MMval_relTo(const mmval *item, const mmval *base)
 {
     if (!(item->mode & (MMVAL_REL | MMVAL_RATIO))) {

@@ -22,8 +22,14 @@ int MMval_parse(mmval *record, const char **cursor);
 // The same syntax; relative and ratio forms keep their operands for MMval_relTo.
 int MMval_parseItem(mmval *record, const char **cursor);
 int32_t MMval_apply(mmval *record, int32_t mode, int32_t x, int32_t y);
-// The record's value; random records draw anew at every read.
-int32_t MMval_get(mmval *record);
+// The record's value; random records draw anew at every read. Read on every
+// note for most parameters, so the plain case stays inline.
+[[gnu::always_inline]] inline int32_t MMval_get(mmval *record)
+{
+    if (record->mode & MMVAL_RANDOM) [[unlikely]]
+        return MMval_apply(record, record->mode, record->lo, record->hi);
+    return record->value;
+}
 // An item evaluated against a base record; relative and ratio items act on a copy of the base.
 int32_t MMval_relTo(const mmval *item, const mmval *base);
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "base/messages.h"
+#include "base/stop_signals.h"
 #include "base/parse.h"
 #include "decl/control.h"
 #include "driver/finish.h"
@@ -62,6 +63,7 @@ int MM_run(int argc, char **argv)
     // A fatal error anywhere below throws MMabort with the exit status; the
     // files are closed and everything released here, whatever the outcome.
     int status = 0;
+    MM_trapStopSignals();
     try {
         // Without any argument there is nothing to compile: say how to call.
         if (argc <= 1) {
@@ -76,7 +78,7 @@ int MM_run(int argc, char **argv)
         reportOutOfMemory();
         status = 1;
     }
-    MM_closeFiles();
+    if (MM_closeFiles() < 0) status = 1;
     MM_releaseAll();
     return status;
 }

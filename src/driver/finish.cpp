@@ -1,9 +1,13 @@
 #include "driver/finish.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
+#include <utility>
 
+#include "base/files_read.h"
 #include "base/limits.h"
 #include "base/messages.h"
 #include "base/value.h"
@@ -19,6 +23,12 @@
 
 int MM_end(mmctx *ctx)
 {
+    // The measures after the last line go by without pause: their progress
+    // lines are written together.
+    struct Batch {
+        Batch() { MM_progressBatch(true); }
+        ~Batch() { MM_progressBatch(false); }
+    } batch;
     uint32_t clock = MMmeas_step(ctx);
     // Stop also when the clock wraps around: a song cannot end past 2^32 clocks.
     for (uint32_t last = clock; clock < ctx->maxTrackClock + 1; last = clock) {
@@ -73,15 +83,32 @@ int MM_finish(mmctx *ctx, uint32_t endClock)
     return MM_writeSmf(ctx);
 }
 
-void MM_closeFiles()
+int MM_closeFiles()
 {
     mmctx *ctx = &MM_ctx;
     MMcpp_closeAll(ctx);
-    for (FILE **fp : {&ctx->outFile, &ctx->errFile, &ctx->msgFile}) {
-        if (*fp && *fp != stdout && *fp != stderr) fclose(*fp);
+    int result = 0;
+    using Stream = std::pair<FILE **, const char *>;
+    for (auto [fp, path] : {Stream{&ctx->outFile, ""}, Stream{&ctx->errFile, ctx->errPath},
+                            Stream{&ctx->msgFile, ctx->msgPath}}) {
+        FILE *file = *fp;
         *fp = nullptr;
+        if (!file || file == stdout || file == stderr) continue;
+        // A full disk shows here at the latest: the log the user asked for is short.
+        errno = 0;
+        bool failed = fflush(file) != 0 || ferror(file);
+        int error = errno;
+        if (fclose(file) != 0 && !failed) {
+            failed = true;
+            error = errno;
+        }
+        if (failed && path[0]) {
+            MM_msgf(ctx, MSGC_ERROR, "%s : File write error! (%s)", path, strerror(error ? error : EIO));
+            result = -1;
+        }
     }
     fflush(stdout);
+    return result;
 }
 
 void MM_releaseAll()
@@ -91,4 +118,5 @@ void MM_releaseAll()
     MMpat_free(ctx);
     MMtrk_freeAll(ctx);
     MMac_free(ctx);
+    MM_forgetReads(ctx);
 }

@@ -11,7 +11,9 @@ int MM_end(mmctx *ctx);
 // frees patterns and macros, runs the optimiser and writes the MIDI file.
 int MM_finish(mmctx *ctx, uint32_t endClock);
 
-// Closes the source files, the output and the error and message files.
-void MM_closeFiles();
+// Closes the source files, the output and the error and message files. -1
+// when the error or message file could not be written in full (said on the
+// console).
+int MM_closeFiles();
 // Frees every track, part, pattern and macro and removes the work files.
 void MM_releaseAll();

@@ -41,11 +41,17 @@ constexpr const char *kUsage[] = {
     "            -def <name>[=<str>] Macro define\n",
 };
 
-// Copies an option's argument into a settings field, cut to the field's size.
+// An option's result when its name does not fit its field.
+constexpr int kNameTooLong = -2;
+
+// Copies an option's argument into a settings field. A name that does not fit
+// is refused, never cut: a cut name could open some other file.
 template <size_t N>
-void setField(char (&field)[N], const char *value)
+int setField(char (&field)[N], const char *value)
 {
-    snprintf(field, N, "%s", value);
+    if (strlen(value) >= N) return kNameTooLong;
+    memcpy(field, value, strlen(value) + 1);
+    return 0;
 }
 
 // atoi's reading (optional blanks and sign, leading digits, 0 without any)
@@ -69,13 +75,13 @@ int optDumpMsg(mmctx *ctx, const char *) { ctx->dumpMsg = 1; return 0; }
 int optDebugMsg(mmctx *ctx, const char *) { ctx->debugMsg = 1; return 0; }
 int optRemarkMsg(mmctx *ctx, const char *) { ctx->remarkMsg = 1; return 0; }
 int optCnsMsgIgn(mmctx *ctx, const char *) { ctx->console = 0; return 0; }
-int optErrOut(mmctx *ctx, const char *arg) { setField(ctx->errPath, arg); return 0; }
-int optMsgOut(mmctx *ctx, const char *arg) { setField(ctx->msgPath, arg); return 0; }
-int optZylPath(mmctx *, const char *arg) { setField(MM_settings.zylDir, arg); return 0; }
-int optZylFile(mmctx *, const char *arg) { setField(MM_settings.zylFile, arg); return 0; }
+int optErrOut(mmctx *ctx, const char *arg) { return setField(ctx->errPath, arg); }
+int optMsgOut(mmctx *ctx, const char *arg) { return setField(ctx->msgPath, arg); }
+int optZylPath(mmctx *, const char *arg) { return setField(MM_settings.zylDir, arg); }
+int optZylFile(mmctx *, const char *arg) { return setField(MM_settings.zylFile, arg); }
 int optCodeSize(mmctx *, const char *arg) { MM_settings.codeSize = kilobytes(arg); return 0; }
 int optHeepSize(mmctx *, const char *arg) { MM_settings.heapSize = kilobytes(arg); return 0; }
-int optRoll(mmctx *ctx, const char *arg) { setField(ctx->rollPath, arg); return 0; }
+int optRoll(mmctx *ctx, const char *arg) { return setField(ctx->rollPath, arg); }
 int optDef(mmctx *, const char *arg) { MM_strListAdd(&MM_settings.defs, "%s", arg); return 0; }
 int optNoWarn(mmctx *ctx, const char *) { ctx->noWarn = 1; return 0; }
 
@@ -106,9 +112,11 @@ int optWorkPath(mmctx *ctx, const char *arg)
 {
     // Work file names are appended to the path, so a non-empty one ends in a separator.
     char *path = ctx->workPath;
-    snprintf(path, sizeof ctx->workPath - 1, "%s", arg);
-    if (!path[0]) return 0;
-    if (!MM_isSeparator(MM_lastChar(path))) strcat(path, "/");
+    size_t length = strlen(arg);
+    bool slash = length > 0 && !MM_isSeparator(MM_lastChar(arg));
+    if (length + slash >= sizeof ctx->workPath) return kNameTooLong;
+    memcpy(path, arg, length + 1);
+    if (slash) strcat(path, "/");
     return 0;
 }
 
@@ -188,6 +196,20 @@ bool isOptionWord(const char *word)
     return word[0] == '/' && (word[1] == '?' || findOption(word + 1));
 }
 
+// The first file name is the source, the second the output. Each must fit its
+// field with the extension it may still get.
+bool fileNameFits(mmctx *ctx, int index, const char *word)
+{
+    char *field = index == 0 ? ctx->sourceName : ctx->outputName;
+    char withExtension[MM_PATH_SIZE];
+    if (MM_defaultExt(withExtension, word, index == 0 ? ".mml" : ".mid") == 0) {
+        memcpy(field, word, strlen(word) + 1);
+        return true;
+    }
+    printf("%s (%s : name too long)\n", kParamError, index == 0 ? "source file" : "output file");
+    return false;
+}
+
 }  // namespace
 
 void MM_usage()
@@ -207,8 +229,7 @@ int MM_parseArgs(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         const char *word = argv[i];
         if (!isOptionWord(word)) {
-            if (files == 0) setField(ctx->sourceName, word);
-            else if (files == 1) setField(ctx->outputName, word);
+            if (files < 2 && !fileNameFits(ctx, files, word)) return -1;
             ++files;
             continue;
         }
@@ -232,7 +253,10 @@ int MM_parseArgs(int argc, char **argv)
             if (i + 1 >= argc || isOptionWord(argv[i + 1])) continue;
             argument = argv[++i];
         }
-        if (option->apply(ctx, argument) != 0) return -1;
+        if (int result = option->apply(ctx, argument); result != 0) {
+            if (result == kNameTooLong) printf("%s (%s : name too long)\n", kParamError, word);
+            return -1;
+        }
     }
     if (files == 0 || !ctx->sourceName[0]) {
         printf("%s\n", kParamError);

@@ -7,6 +7,7 @@
 // instance of the module, so every program-wide record starts zero-filled as
 // in a new process.
 #include <emscripten/emscripten.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -33,6 +34,9 @@ bool writeSong(const char *path, const char *text)
 // The exit status of the run: 0 after a complete compile, 1 after any error.
 extern "C" EMSCRIPTEN_KEEPALIVE int qoral_compile(const char *song, const char *text, int dump)
 {
+    // This C library starts with a file-creation mask that denies everything;
+    // a new process gets the usual one, so what the run writes can be read back.
+    umask(022);
     if (!writeSong(song, text)) {
         fprintf(stderr, "%s : File open error!\n", song);
         return 1;

@@ -148,7 +148,20 @@ int valueForm(mmctx *ctx, mmpart *part, const char **cursor, const MappedCommand
     if (cmd.action == Action::Paf && part->lastNote < 0)
         return commandError(ctx, *cursor, MSG_PARAMETER_ERROR, cmd, controller);
     mmval value = *target.record;
-    if (MMval_parse(&value, cursor) < 0) return commandError(ctx, *cursor, MSG_PARAMETER_ERROR, cmd, controller);
+    // A plain number, the usual form (`o4`, `l8`, `v100`), is its own value;
+    // anything else goes through the value syntax.
+    const char *end = *cursor;
+    uint32_t number = 0;
+    while (MM_isAsciiDigit((unsigned char)*end)) number = number * 10 + (uint32_t)(*end++ - '0');
+    const char *after = end;
+    MM_skipBlanks(&after);
+    if (end > *cursor && *after != '%') {
+        value.mode = MMVAL_ABS;
+        value.value = (int32_t)number;
+        *cursor = after;
+    } else if (MMval_parse(&value, cursor) < 0) {
+        return commandError(ctx, *cursor, MSG_PARAMETER_ERROR, cmd, controller);
+    }
     if (target.checked) {
         if (!(value.mode & MMVAL_REL) && !withinBounds(value, target.value))
             return commandError(ctx, *cursor, MSG_PARAMETER_ERROR, cmd, controller);

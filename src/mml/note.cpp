@@ -44,7 +44,7 @@ int32_t clampTo(int32_t value, MMparam index)
 }
 
 // The one-shot value if set, else the part's record; plus the offsetter.
-int32_t effective(mmpart *part, const MMshot &shot, MMparam index)
+[[gnu::always_inline]] inline int32_t effective(mmpart *part, const MMshot &shot, MMparam index)
 {
     int32_t value = shot.set ? shot.value : MMval_get(&part->param[index]);
     return MMwrap_add(value, MMval_get(&part->offset[index]));
@@ -253,11 +253,89 @@ int sendOptions(mmpart *part, uint32_t time, int note, const NoteOptions &option
     return 0;
 }
 
+// The parameters a plain note reads; with none of them random, reading them
+// draws nothing, so the order of reading does not matter.
+constexpr MMparam kPlainReads[] = {MMP_OCTAVE, MMP_KEYSHIFT, MMP_STEP, MMP_GATE, MMP_GATERATIO,
+                                   MMP_VELOCITY, MMP_OFFVEL, MMP_DELAY, MMP_CAFDELAY, MMP_PAFDELAY};
+
+bool drawsNothing(const mmpart *part)
+{
+    int32_t modes = 0;
+    for (MMparam index : kPlainReads) modes |= part->param[index].mode | part->offset[index].mode;
+    const mmtrk *track = part->track;
+    return !(modes & MMVAL_RANDOM) && !(track->delayFilterOn && track->delayF.randAllowed && track->delayF.randOn);
+}
+
+// The common note, a letter with an optional length and nothing else: no
+// pin, tuplet, assignment table, random value, gate, option, tie or delayed
+// aftertouch, and no note of its number still sounding. It reads first and
+// writes only once it knows the note is plain, so on false nothing has
+// changed and MMmml_note takes the note the long way, with the same result.
+// Most notes of a song are plain; this spares them the one-shot machinery.
+bool plainNote(mmctx *ctx, mmpart *part, const char **cursor, int *result)
+{
+    if (part->pinArmed || part->tupletOn || part->track->assign || !drawsNothing(part)) return false;
+    if (part->param[MMP_CAFDELAY].value >= 1 || part->param[MMP_PAFDELAY].value >= 1) return false;
+    const char *p = *cursor;
+    int letter = MM_lowerAscii((unsigned char)*p++);
+    if (letter == 'n') return false;
+    int index = letter - 'a';
+    int32_t key = part->keySig[index];
+    int32_t base = kSemitone[index] + key;
+    MM_skipBlanks(&p);
+    if (*p == '+' || *p == '#') {
+        ++p;
+        if (key != 1) ++base;
+    } else if (*p == '-') {
+        ++p;
+        if (key != -1) --base;
+    }
+    auto sum = [part](MMparam index) { return MMwrap_add(part->param[index].value, part->offset[index].value); };
+    int32_t number = MMwrap_add(base, MMwrap_mul(12, MMwrap_add(sum(MMP_OCTAVE), 1)));
+    number = MMwrap_add(number, sum(MMP_KEYSHIFT));
+    if (number < 0 || number > 127 || part->noteOn[number]) return false;
+
+    MM_skipBlanks(&p);
+    int32_t length = 0;
+    int read = MMlength_value(ctx->division, &p, &length);
+    if (read < 0) return false;
+    if (read == 0) length = part->param[MMP_STEP].value;
+    MM_skipBlanks(&p);
+    MMlength_dots(&p, &length);
+    int32_t step = MMwrap_add(length, part->offset[MMP_STEP].value);
+    if (step < 0) step = 0;
+    MM_skipBlanks(&p);
+    if (*p == ',' || *p == '/' || *p == '(' || *p == '&') return false;
+    int32_t gate = part->gateMode ? part->param[MMP_GATE].value : ratioGate(step, sum(MMP_GATERATIO));
+    gate = MMwrap_add(gate, part->offset[MMP_GATE].value);
+    if (gate < 0) gate = 0;
+
+    *cursor = p;
+    int32_t velocity = clampTo(sum(MMP_VELOCITY), MMP_VELOCITY);
+    int32_t offVelocity = clampTo(sum(MMP_OFFVEL), MMP_OFFVEL);
+    uint32_t time = MMpart_time(part);
+    mmtrk *track = part->track;
+    int32_t channel = (int32_t)part->channel;
+    ctx->errPoint = p;
+    *result = -1;
+    if (MMevt_noteOn(track, time, channel, number, velocity) < 0) return true;
+    part->lastNote = number;
+    part->clock += (uint32_t)step;
+    if (MMevt_noteOff(track, later(time, gate), channel, number, offVelocity) < 0) return true;
+    *result = 0;
+    return true;
+}
+
 }  // namespace
 
 int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
 {
+    int result;
+    if (plainNote(ctx, part, cursor, &result)) return result;
     MMnoteShots shots{};
+    // Most notes take no pin and have no assignment table: they send no
+    // one-shot values and restore nothing.
+    bool plain = !(part->pinArmed && part->pinDef) && !part->track->assign;
     MMpin_take(ctx, part, &shots);
     int letter = MM_lowerAscii((unsigned char)**cursor);
     ++*cursor;
@@ -280,15 +358,15 @@ int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
     int32_t velocity = clampTo(effective(part, shots.velocity, MMP_VELOCITY), MMP_VELOCITY);
     int32_t offVelocity = clampTo(effective(part, shots.offVelocity, MMP_OFFVEL), MMP_OFFVEL);
     uint32_t time = MMpart_time(part);
-    MMnote_programAssign(part, &number, &velocity);
+    if (!plain) MMnote_programAssign(part, &number, &velocity);
     mmtrk *track = part->track;
     int32_t channel = (int32_t)part->channel;
     // A note still sounding from a tie continues: no new note-on.
     bool continuation = part->noteOn[number] != 0;
     ctx->errPoint = *cursor;
     if (!continuation) {
-        if (MMnote_assign(ctx, part, number, time, &velocity, &shots) < 0) return -1;
-        if (sendOneShots(part, time, shots) < 0) return -1;
+        if (!plain && MMnote_assign(ctx, part, number, time, &velocity, &shots) < 0) return -1;
+        if (!plain && sendOneShots(part, time, shots) < 0) return -1;
         if (MMevt_noteOn(track, time, channel, number, velocity) < 0) return -1;
         // A sounding note is never marked silent, whatever velocity it got.
         part->noteOn[number] = (uint8_t)(velocity > 0 ? velocity : 1);
@@ -302,6 +380,6 @@ int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
         if (MMevt_noteOff(track, end, channel, number, offVelocity) < 0) return -1;
         part->noteOn[number] = 0;
     }
-    if (continuation) return 0;
+    if (continuation || plain) return 0;
     return sendRestores(part, end, shots);
 }

@@ -15,6 +15,18 @@ void take(MMshot &shot, const mmval *item, const mmval &base)
 
 int32_t current(mmval &value, mmval &offset) { return MMwrap_add(MMval_get(&value), MMval_get(&offset)); }
 
+// The tempo to go back to is the one the part's tempo setter sends: record
+// plus offsetter, held to the tempo range. A part that never set a tempo has
+// a record of 0 and keeps the plain sum, which is sent only when above 0.
+int32_t tempoRestore(mmval &value, mmval &offset)
+{
+    int32_t tempo = MMval_get(&value);
+    int32_t bpm = MMwrap_add(tempo, MMval_get(&offset));
+    if (tempo <= 0) return bpm;
+    MMrange range = MMparam_row(MMP_TEMPO).value;
+    return MMclamp(bpm, range.lo, range.hi);
+}
+
 }  // namespace
 
 void MMnote_pinItem(mmpart *part, MMnoteShots *shots, int32_t kind, const mmval *item)
@@ -23,7 +35,7 @@ void MMnote_pinItem(mmpart *part, MMnoteShots *shots, int32_t kind, const mmval 
     switch (kind) {
     case MMI_TEMPO:
         take(shots->tempo, item, param[MMP_TEMPO]);
-        shots->tempoRestore = current(param[MMP_TEMPO], part->offset[MMP_TEMPO]);
+        shots->tempoRestore = tempoRestore(param[MMP_TEMPO], part->offset[MMP_TEMPO]);
         return;
     case MMI_KEYSHIFT: take(shots->keyShift, item, param[MMP_KEYSHIFT]); return;
     case MMI_OCTAVE: take(shots->octave, item, param[MMP_OCTAVE]); return;

@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "base/name_table.h"
 #include "base/parse.h"
+#include "store/filter.h"
 #include "store/track.h"
 
 namespace {
@@ -212,6 +213,7 @@ int MMtcmd_filter(mmctx *ctx, mmpart *part, int argc, char **argv)
     // A refused command leaves the filter as it was.
     mmfilter changed = *target;
     if (!apply(kind->rule, request, changed)) return failWithoutMessage(ctx);
+    MMfilter_refresh(changed);
     *target = changed;
     return 0;
 }

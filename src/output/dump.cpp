@@ -159,10 +159,12 @@ private:
 // written or listed.
 int loadTrack(mmctx *ctx, mmtrk *track)
 {
-    if (ctx->workMode != 1) return 0;
-    if (MMwork_load(track) == 0) return 0;
-    MMevt_freeAll(track);
-    return -1;
+    if (ctx->workMode == 1 && MMwork_load(track) < 0) {
+        MMevt_freeAll(track);
+        return -1;
+    }
+    if (MMevt_order(track)) return 0;
+    return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
 }
 
 void releaseTrack(mmctx *ctx, mmtrk *track)
@@ -175,7 +177,7 @@ std::vector<Signature> controlSignatures(mmctx *ctx)
     std::vector<Signature> signatures;
     mmtrk *ctrl = ctx->ctrlTrack;
     if (!ctrl || loadTrack(ctx, ctrl) < 0) return signatures;
-    for (const mmevt *e = ctrl->head; e; e = e->next)
+    for (const mmevt *e : MMevt_records(ctrl))
         if (isSignature(e)) signatures.push_back({e->clock, e->data[3], e->data[4]});
     releaseTrack(ctx, ctrl);
     return signatures;
@@ -303,7 +305,7 @@ int dumpTrack(mmctx *ctx, mmtrk *track, const std::vector<Signature> &signatures
     MM_msg(ctx, MSGC_DUMP, kHeadLine);
     MM_msg(ctx, MSGC_DUMP, kRuleLine);
     MeasureCounter counter(ctx->division, ctx->signature[0], ctx->signature[1], signatures);
-    for (const mmevt *e = track->head; e; e = e->next) {
+    for (const mmevt *e : MMevt_records(track)) {
         if (counter.moveTo(e->clock)) MM_msg(ctx, MSGC_DUMP, kRuleLine);
         if (e->length) eventLine(ctx, e, counter.measure(), counter.beat(), counter.step());
     }

@@ -18,8 +18,14 @@ void forget(mmoptState &state, int channel, uint16_t flags)
     if (flags & MMOPT_FPROG) state.program[channel] = kNone;
     if (flags & MMOPT_FPITCH) state.pitch[channel] = kNone;
     if (flags & MMOPT_FCAF) state.caf[channel] = kNone;
-    if (flags & MMOPT_FPAF) memset(state.paf[channel], 0xff, sizeof state.paf[channel]);
-    if (flags & MMOPT_FCC) memset(state.cc[channel], 0xff, sizeof state.cc[channel]);
+    if ((flags & MMOPT_FPAF) && state.pafKept[channel]) {
+        memset(state.paf[channel], 0xff, sizeof state.paf[channel]);
+        state.pafKept[channel] = 0;
+    }
+    if ((flags & MMOPT_FCC) && state.ccKept[channel]) {
+        memset(state.cc[channel], 0xff, sizeof state.cc[channel]);
+        state.ccKept[channel] = 0;
+    }
 }
 
 void forgetAll(mmoptState &state, uint16_t flags)
@@ -35,13 +41,6 @@ template <typename T> bool repeats(uint16_t word, T &last, T value)
     if (last == value) return true;
     last = value;
     return false;
-}
-
-void unlinkEvent(mmtrk *track, mmevt *e)
-{
-    if (e->prev) e->prev->next = e->next; else track->head = e->next;
-    if (e->next) e->next->prev = e->prev; else track->tail = e->prev;
-    MMevt_free(track, e);
 }
 
 // Decides one event; true when it goes. Forget bits of a removed event are
@@ -62,11 +61,13 @@ bool thin(const uint16_t *flags, mmoptState &state, const mmevt *e)
         if (length < 3) return false;
         word = flags[MMOPT_PAF];
         if (repeats<uint16_t>(word, state.paf[channel][d[1] & 127], d[2])) return true;
+        state.pafKept[channel] = 1;
         break;
     case 0xB:
         if (length < 3) return false;
         word = flags[MMOPT_CC0 + (d[1] & 127)];
         if (repeats<uint16_t>(word, state.cc[channel][d[1] & 127], d[2])) return true;
+        state.ccKept[channel] = 1;
         break;
     case 0xC:
         if (length < 2) return false;
@@ -102,21 +103,22 @@ bool thin(const uint16_t *flags, mmoptState &state, const mmevt *e)
 
 }  // namespace
 
-void MMopt_thin(mmtrk *track)
+int MMopt_thin(mmtrk *track)
 {
+    if (!MMevt_order(track)) return MM_setErr(track->ctx, MM_text(MSG_OUT_OF_MEMORY));
     mmoptState &state = track->optState;
     memset(&state, 0xff, sizeof state);
-    for (mmevt *e = track->head, *next; e; e = next) {
-        next = e->next;
-        if (thin(track->optFlags, state, e)) unlinkEvent(track, e);
-    }
-    track->cursor = track->head;
+    memset(state.pafKept, 0, sizeof state.pafKept);
+    memset(state.ccKept, 0, sizeof state.ccKept);
+    for (mmevt *e : MMevt_records(track))
+        if (thin(track->optFlags, state, e)) MMevt_free(track, e);
+    return 0;
 }
 
 int MMopt_track(mmctx *ctx, mmtrk *track)
 {
     if (ctx->workMode == 1 && MMwork_load(track) < 0) return -1;
-    MMopt_thin(track);
+    if (MMopt_thin(track) < 0) return -1;
     // In file mode the thinned list goes back over the work file and leaves memory.
     if (ctx->workMode == 1) return MMwork_save(track);
     return 0;

@@ -12,4 +12,4 @@
 int MMopt_run(mmctx *ctx);
 int MMopt_track(mmctx *ctx, mmtrk *track);
 // Thins a track's event list as it stands in memory.
-void MMopt_thin(mmtrk *track);
+int MMopt_thin(mmtrk *track);

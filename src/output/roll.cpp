@@ -7,7 +7,6 @@
 #include <cstring>
 #include <deque>
 #include <map>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -15,6 +14,8 @@
 #include "base/limits.h"
 #include "base/message_table.h"
 #include "base/messages.h"
+#include "base/replace_file.h"
+#include "base/stop_signals.h"
 
 namespace {
 
@@ -302,24 +303,14 @@ std::string MMroll_svg(const mmroll *roll, const char *title)
 int MMroll_write(mmctx *ctx, const mmroll *roll, const char *path)
 {
     std::string svg = MMroll_svg(roll, ctx->title[0] ? ctx->title : ctx->outputName);
-    FILE *fp = fopen(path, "wb");
+    MMreplaceFile file(MM_GUARD_ROLL);
+    FILE *fp = file.open(path);
     if (!fp) {
         MM_setErrMsg(ctx, "%s : %s", path, MM_text(MSG_FILE_OPEN));
         return -1;
     }
-    // Only a regular file is deleted after a failure: a roll sent to a device stays.
-    struct stat st;
-    bool removable = fstat(fileno(fp), &st) == 0 && S_ISREG(st.st_mode);
     errno = 0;
-    bool failed = fwrite(svg.data(), 1, svg.size(), fp) != svg.size();
-    failed = fflush(fp) != 0 || failed || ferror(fp);
-    int error = errno;
-    if (fclose(fp) != 0 && !failed) {
-        failed = true;
-        error = errno;
-    }
-    if (!failed) return 0;
-    if (removable) remove(path);
-    MM_setErrMsg(ctx, "%s : File write error! (%s)", path, strerror(error ? error : EIO));
+    if (fwrite(svg.data(), 1, svg.size(), fp) == svg.size() && file.commit() == 0) return 0;
+    MM_setErrMsg(ctx, "%s : File write error! (%s)", path, strerror(errno ? errno : EIO));
     return -1;
 }

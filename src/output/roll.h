@@ -31,6 +31,6 @@ void MMroll_addTrack(mmroll *roll, const mmtrk *track, bool controlTrack, const 
 // The SVG text of everything taken in so far; `title` heads the drawing.
 std::string MMroll_svg(const mmroll *roll, const char *title);
 
-// Writes the drawing to `path`: 0, or -1 with a pending message; a failed
-// write leaves no file behind.
+// Writes the drawing to `path`: 0, or -1 with a pending message; the file
+// takes the place of an old one only when complete.
 int MMroll_write(mmctx *ctx, const mmroll *roll, const char *path);

@@ -1,5 +1,6 @@
 #include "output/smf_track.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -43,58 +44,86 @@ void openingEvents(mmctx *ctx, std::vector<uint8_t> &out)
 // Data bytes that follow a channel status.
 uint32_t channelDataBytes(uint8_t status) { return status >= 0xc0 && status < 0xe0 ? 1 : 2; }
 
-}  // namespace
+constexpr size_t kVlqMax = 4;   // bytes of the longest variable-length quantity
 
-void MM_smfVlq(std::vector<uint8_t> &out, uint32_t value)
+// Writes a variable-length quantity at `p`; gives the byte after it.
+inline uint8_t *putVlq(uint8_t *p, uint32_t value)
 {
     value &= 0x0fffffff;
+    if (value < 0x80) {
+        *p++ = (uint8_t)value;
+        return p;
+    }
     uint8_t groups[4];
     int n = 0;
     groups[n++] = value & 0x7f;
     while (value >>= 7) groups[n++] = (uint8_t)((value & 0x7f) | 0x80);
-    while (n > 0) out.push_back(groups[--n]);
+    while (n > 0) *p++ = groups[--n];
+    return p;
+}
+
+}  // namespace
+
+void MM_smfVlq(std::vector<uint8_t> &out, uint32_t value)
+{
+    uint8_t bytes[kVlqMax];
+    out.insert(out.end(), bytes, putVlq(bytes, value));
 }
 
 void MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
 {
     if (track == ctx->ctrlTrack) openingEvents(ctx, out);
+    // Events are written through a pointer into room made ahead: a record
+    // grows by at most a delta, a status and a length field.
+    size_t used = out.size();
     uint32_t lastClock = 0;    // clock of the last event written
     uint8_t running = 0;       // running status, 0 when cleared
-    for (const mmevt *e = track->head; e; e = e->next) {
+    for (const mmevt *e : MMevt_records(track)) {
         const uint8_t *d = e->data;
         uint32_t length = e->length;
         if (length == 0) continue;
+        size_t need = (size_t)length + 2 * kVlqMax + 1;
+        if (out.size() - used < need) out.resize(std::max(out.size() * 2, used + need + 4096));
+        uint8_t *p = out.data() + used;
         uint8_t status = d[0];
         if (status >= 0x80 && status < 0xf0) {
             uint32_t size = 1 + channelDataBytes(status);
             if (length < size) continue;
-            MM_smfVlq(out, e->clock - lastClock);
+            p = putVlq(p, e->clock - lastClock);
             lastClock = e->clock;
-            if (status != running) out.push_back(status);
+            if (status != running) *p++ = status;
             running = status;
-            append(out, d + 1, d + size);
+            *p++ = d[1];
+            if (size == 3) *p++ = d[2];
         } else if (status == 0xf0 || status == 0xf7) {
-            MM_smfVlq(out, e->clock - lastClock);
+            p = putVlq(p, e->clock - lastClock);
             lastClock = e->clock;
-            out.push_back(status);
-            MM_smfVlq(out, length - 1);
-            append(out, d + 1, d + length);
+            *p++ = status;
+            p = putVlq(p, length - 1);
+            memcpy(p, d + 1, length - 1);
+            p += length - 1;
             running = 0;
         } else if (status == kMeta) {
             running = 0;
             if (length < 2 || d[1] >= 0x80) continue;   // internal markers stay in the compiler
-            MM_smfVlq(out, e->clock - lastClock);
+            p = putVlq(p, e->clock - lastClock);
             lastClock = e->clock;
             uint8_t type = d[1];
             if (type == kMetaEndTrack || type == kMetaTempo || type == kMetaSignature) {
-                append(out, d, d + length);             // these records hold their length byte
+                memcpy(p, d, length);                   // these records hold their length byte
+                used = (size_t)(p + length - out.data());
                 if (type == kMetaEndTrack) break;
-            } else {
-                out.push_back(kMeta);
-                out.push_back(type);
-                MM_smfVlq(out, length - 2);
-                append(out, d + 2, d + length);
+                continue;
             }
+            *p++ = kMeta;
+            *p++ = type;
+            p = putVlq(p, length - 2);
+            memcpy(p, d + 2, length - 2);
+            p += length - 2;
+        } else {
+            continue;
         }
+        used = (size_t)(p - out.data());
     }
+    out.resize(used);
 }

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
-#include <sys/stat.h>
 #include <vector>
 
+#include "base/files_read.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/replace_file.h"
+#include "base/stop_signals.h"
 #include "output/optimizer.h"
 #include "output/roll.h"
 #include "output/smf_track.h"
@@ -42,38 +44,51 @@ void putBig(uint8_t *to, uint32_t value, int bytes)
     for (int i = bytes - 1; i >= 0; --i, value >>= 8) to[i] = (uint8_t)value;
 }
 
-bool sameFile(const char *a, const char *b)
-{
-    struct stat sa, sb;
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-// Until the whole file is written and closed, leaving this scope (a failure,
-// or a fatal error unwinding through it) closes the output and deletes it.
-// Only a regular file is deleted: an output named after a device stays.
+// The MIDI file goes out under a temporary name and takes the place of the
+// old one only when complete. Until then, leaving this scope (a failure, or a
+// fatal error unwinding through it) closes and removes the temporary file.
 class PartialOutput {
 public:
-    explicit PartialOutput(mmctx *ctx) : ctx_(ctx)
+    explicit PartialOutput(mmctx *ctx) : ctx_(ctx), file_(MM_GUARD_OUTPUT) {}
+    ~PartialOutput() { ctx_->outFile = nullptr; }
+    bool open()
     {
-        struct stat st;
-        removable_ = fstat(fileno(ctx->outFile), &st) == 0 && S_ISREG(st.st_mode);
+        ctx_->outFile = file_.open(ctx_->outputName);
+        return ctx_->outFile != nullptr;
     }
-    ~PartialOutput()
+    int close()
     {
-        if (kept_) return;
-        if (ctx_->outFile) fclose(ctx_->outFile);
         ctx_->outFile = nullptr;
-        if (removable_) remove(ctx_->outputName);
+        return file_.close() < 0 ? writeError(ctx_, errno) : 0;
     }
-    void keep() { kept_ = true; }
+    int commit() { return file_.commit() < 0 ? writeError(ctx_, errno) : 0; }
     PartialOutput(const PartialOutput &) = delete;
     PartialOutput &operator=(const PartialOutput &) = delete;
 
 private:
     mmctx *ctx_;
-    bool removable_ = false;
-    bool kept_ = false;
+    MMreplaceFile file_;
 };
+
+// A file the run writes must not be one it reads or one it writes otherwise.
+// `what` names the file in the message; its own name leads it.
+int refuseOverwrite(mmctx *ctx, const char *what, const char *name)
+{
+    if (MM_sameFile(name, ctx->sourceName)) {
+        MM_setErrMsg(ctx, "%s : %s is the source file!", name, what);
+        return -1;
+    }
+    if (const char *read = MM_readAs(ctx, name)) {
+        MM_setErrMsg(ctx, "%s : %s is %s, which the song reads!", name, what, read);
+        return -1;
+    }
+    for (const char *log : {ctx->errPath, ctx->msgPath})
+        if (log[0] && MM_sameFile(name, log)) {
+            MM_setErrMsg(ctx, "%s : %s is the %s file!", name, what, log == ctx->errPath ? "error" : "message");
+            return -1;
+        }
+    return 0;
+}
 
 // Tracks in ascending track number.
 std::vector<mmtrk *> tracksInOrder(mmctx *ctx)
@@ -104,38 +119,28 @@ int writeRoll(mmctx *ctx, const mmroll *roll)
 {
     MM_slashPath(ctx->rollPath);
     for (const char *other : {ctx->sourceName, ctx->outputName})
-        if (sameFile(ctx->rollPath, other)) {
+        if (MM_sameFile(ctx->rollPath, other)) {
             MM_setErrMsg(ctx, "%s : Piano roll would overwrite %s!", ctx->rollPath, other);
             return -1;
         }
+    if (refuseOverwrite(ctx, "Piano roll", ctx->rollPath) < 0) return -1;
     return MMroll_write(ctx, roll, ctx->rollPath);
-}
-
-int closeOutput(mmctx *ctx)
-{
-    errno = 0;
-    bool failed = fflush(ctx->outFile) != 0 || ferror(ctx->outFile);
-    int error = errno;
-    FILE *fp = ctx->outFile;
-    ctx->outFile = nullptr;
-    errno = 0;
-    if (fclose(fp) != 0 && !failed) {
-        failed = true;
-        error = errno;
-    }
-    return failed ? writeError(ctx, error) : 0;
 }
 
 }  // namespace
 
-void MM_outputName(mmctx *ctx)
+int MM_outputName(mmctx *ctx)
 {
     if (!ctx->outputName[0]) {
         char source[MM_PATH_SIZE];
-        MM_defaultExt(source, ctx->sourceName, ".mml", sizeof source);
-        MM_pathStripExt(ctx->outputName, source, sizeof ctx->outputName);
+        if (MM_defaultExt(source, ctx->sourceName, ".mml", sizeof source) == 0)
+            MM_pathStripExt(ctx->outputName, source, sizeof ctx->outputName);
     }
-    MM_defaultExt(ctx->outputName, ctx->outputName, ".mid", sizeof ctx->outputName);
+    if (ctx->outputName[0] && MM_defaultExt(ctx->outputName, ctx->outputName, ".mid", sizeof ctx->outputName) == 0)
+        return 0;
+    ctx->outputName[0] = '\0';
+    MM_setErrMsg(ctx, "%s : Output file name would be longer than %d bytes!", ctx->sourceName, MM_PATH_SIZE - 1);
+    return -1;
 }
 
 int MM_writeSmfHeader(mmctx *ctx)
@@ -159,8 +164,12 @@ int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, mmroll *roll)
             releaseLoaded(ctx, track);
             return -1;
         }
-        MMopt_thin(track);
+        if (MMopt_thin(track) < 0) {
+            releaseLoaded(ctx, track);
+            return -1;
+        }
     }
+    if (!MMevt_order(track)) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
     std::vector<uint8_t> chunk = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
     MM_smfTrackEvents(ctx, track, chunk);
     releaseLoaded(ctx, track);
@@ -176,27 +185,22 @@ int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, mmroll *roll)
 
 int MM_writeSmf(mmctx *ctx)
 {
-    MM_outputName(ctx);
+    if (MM_outputName(ctx) < 0) return -1;
     MM_slashPath(ctx->outputName);
-    if (sameFile(ctx->outputName, ctx->sourceName)) {
-        MM_setErrMsg(ctx, "%s : Output file is the source file!", ctx->outputName);
-        return -1;
-    }
-    ctx->outFile = fopen(ctx->outputName, "wb");
-    if (!ctx->outFile) {
+    if (refuseOverwrite(ctx, "Output file", ctx->outputName) < 0) return -1;
+    PartialOutput partial(ctx);
+    if (!partial.open()) {
         MM_setErrMsg(ctx, "%s : %s", ctx->outputName, MM_text(MSG_FILE_OPEN));
         return -1;
     }
-    PartialOutput partial(ctx);
     MM_msgf(ctx, MSGC_PLAIN, MM_text(MSG_OUTPUT_FILENAME), ctx->outputName);
     if (MM_writeSmfHeader(ctx) < 0) return -1;
     MMrollPtr roll = ctx->rollPath[0] ? MMroll_new(ctx->division) : nullptr;
     for (mmtrk *track : tracksInOrder(ctx))
         if (MM_writeSmfTrack(ctx, track, roll.get()) < 0) return -1;
-    if (closeOutput(ctx) < 0) return -1;
-    // The roll comes last, so a failed MIDI file leaves no roll; a failed roll
-    // takes the MIDI file with it.
+    if (partial.close() < 0) return -1;
+    // The roll comes before the MIDI file takes its place, so a failed roll
+    // leaves the old MIDI file as it was.
     if (roll && writeRoll(ctx, roll.get()) < 0) return -1;
-    partial.keep();
-    return 0;
+    return partial.commit();
 }

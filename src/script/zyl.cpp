@@ -364,6 +364,8 @@ const char *ZYL_getErrMsg()
     return engine->errMsg.c_str();
 }
 
+bool ZYL_defines(const char *name) { return findScriptFunction(name) != nullptr; }
+
 int ZYL_exec(const char *name, int count, ...)
 {
     void *function = findScriptFunction(name);

@@ -58,6 +58,8 @@ int ZYL_load(const char *path);
 // The message of the last failed ZYL_load, valid until the next ZYL_ call. A
 // build without the engine also leaves here why a ZYL_exec could not run.
 const char *ZYL_getErrMsg();
+// True when a loaded script defines the function `name`.
+bool ZYL_defines(const char *name);
 // Calls the script function `name`, which returns int and takes up to
 // ZYL_MAX_ARGS int or pointer parameters, with the `count` arguments that follow
 // (a count beyond that range is clamped). Pass each argument pointer-sized:

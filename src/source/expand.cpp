@@ -2,6 +2,7 @@
 // arguments and macro references, written straight into the caller's buffer.
 #include "source/expand.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,13 @@ constexpr const char *kOutOfSpace = "Out of string space!";
 constexpr const char *kStackOver = "Macro stack over!";
 constexpr const char *kRepeatError = "Repeat error!";
 constexpr const char *kTableError = "Table error!";
+
+// Bytes that the expansion copies as they are, whatever follows them.
+constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 0x80; ++c) plain[c] = c != '/' && c != '\\' && c != '$';
+    return plain;
+}();
 
 int hexValue(int c)
 {
@@ -126,6 +134,18 @@ int Expansion::run(const char *p, const char *end)
                     ++p;
                 }
             }
+            continue;
+        }
+        // Text that starts nothing (no comment, escape, `$` or double-byte
+        // character) is most of a line: it is copied at once.
+        const char *plain = p;
+        while (plain < end && kPlain[(unsigned char)*plain]) ++plain;
+        if (plain > p) {
+            int length = (int)(plain - p);
+            if (count_ + length >= space_) return MM_setErr(ctx_, kOutOfSpace);
+            memcpy(out_ + count_, p, (size_t)length);
+            count_ += length;
+            p = plain;
             continue;
         }
         int result;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/files_read.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "source/directive.h"
@@ -32,6 +33,7 @@ void defineBaseName(mmctx *ctx, const char *path)
 // the trail byte of a double-byte character.
 bool continues(const char *begin, const char *end)
 {
+    if (end == begin || end[-1] != '\\') return false;
     const char *last = nullptr;
     for (const char *p = begin; p < end; p += MMcpp_charLen(p, end)) last = p;
     return last && last + 1 == end && *last == '\\';
@@ -139,12 +141,17 @@ void MMcpp_closeAll(mmctx *ctx)
 extern "C" FILE *MM_fopen(mmctx *ctx, const char *name, const char *mode)
 {
     if (!name || !mode) return nullptr;
-    if (FILE *fp = MM_openPath(name, mode)) return fp;
     if (!ctx) ctx = &MM_ctx;
-    char dir[MM_DIR_SIZE + 8];
-    MM_pathDir(dir, ctx->fileStack[0].name);
-    std::string path = dir;
-    if (path.empty() || (path.back() != '/' && path.back() != '\\')) path += '/';
-    path += name;
-    return MM_openPath(path.c_str(), mode);
+    FILE *fp = MM_openPath(name, mode);
+    if (!fp) {
+        char dir[MM_DIR_SIZE + 8];
+        MM_pathDir(dir, ctx->fileStack[0].name);
+        std::string path = dir;
+        if (path.empty() || (path.back() != '/' && path.back() != '\\')) path += '/';
+        path += name;
+        fp = MM_openPath(path.c_str(), mode);
+    }
+    // What the song reads, the output must never overwrite.
+    if (fp && strchr(mode, 'r')) MM_noteRead(ctx, fp, name);
+    return fp;
 }

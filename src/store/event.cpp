@@ -1,17 +1,59 @@
 #include "store/event.h"
 
-#include <cstdint>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+#include <sys/mman.h>
 
 #include "base/messages.h"
-#include "store/event_pool.h"
 
 namespace {
 
+constexpr size_t kFirstChunk = 4096;                 // chunks double up to kLargestChunk
+constexpr size_t kLargestChunk = 2 * 1024 * 1024;    // one huge page where the kernel has them
+
 int64_t workOf(uint32_t length) { return (int64_t)length + MM_EVENT_WORK; }
+
+char *recordsOf(mmevtChunk *chunk) { return (char *)(chunk + 1); }
+
+// A chunk of at least `need` bytes of records. Full-size chunks are aligned
+// to their size, so the kernel may back each with one huge page, which
+// spares a page fault per 4 KB of records on long songs.
+mmevtChunk *newChunk(size_t previous, size_t need)
+{
+    size_t size = previous ? std::min(previous * 2, kLargestChunk) : kFirstChunk;
+    size = std::max(size, sizeof(mmevtChunk) + need);
+    void *block;
+    if (size == kLargestChunk) {
+        block = aligned_alloc(kLargestChunk, kLargestChunk);
+#ifdef MADV_HUGEPAGE
+        if (block) madvise(block, kLargestChunk, MADV_HUGEPAGE);
+#endif
+    } else {
+        block = malloc(size);
+    }
+    if (!block) return nullptr;
+    mmevtChunk *chunk = (mmevtChunk *)block;
+    chunk->next = nullptr;
+    chunk->used = 0;
+    chunk->size = (uint32_t)(size - sizeof(mmevtChunk));
+    return chunk;
+}
+
+void freeChunks(mmevtChunk *chunk)
+{
+    while (chunk) {
+        mmevtChunk *next = chunk->next;
+        free(chunk);
+        chunk = next;
+    }
+}
 
 }  // namespace
 
-mmevt *MMevt_alloc(mmtrk *track, uint32_t clock, uint32_t length)
+// The inline MMevt_alloc's way when the newest chunk is full or a limit is near.
+mmevt *MMevt_allocSlow(mmtrk *track, uint32_t clock, uint32_t length)
 {
     mmctx *ctx = track->ctx;
     // A length no MIDI file can hold, or a work size past its 32 bits, is
@@ -20,70 +62,76 @@ mmevt *MMevt_alloc(mmtrk *track, uint32_t clock, uint32_t length)
         MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
         return nullptr;
     }
-    mmevt *e = MMpool_alloc(track, length);
-    if (!e) {
-        MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
-        return nullptr;
+    size_t size = MMevt_size(length);
+    mmevtChunk *chunk = track->lastChunk;
+    if (!chunk || chunk->size - chunk->used < size) {
+        mmevtChunk *fresh = newChunk(chunk ? chunk->size + sizeof(mmevtChunk) : 0, size);
+        if (!fresh) {
+            MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
+            return nullptr;
+        }
+        if (chunk) chunk->next = fresh; else track->firstChunk = fresh;
+        track->lastChunk = chunk = fresh;
     }
+    mmevt *e = (mmevt *)(recordsOf(chunk) + chunk->used);
+    chunk->used += (uint32_t)size;
     e->clock = clock;
-    e->track = track;
     e->length = length;
+    if (clock < track->lastEventClock) track->eventsUnordered = true;
+    track->lastEventClock = clock;
+    track->eventWork += workOf(length);
     ctx->workSize = (int32_t)(ctx->workSize + workOf(length));
     return e;
 }
 
-// The record goes back to the track that made it.
-void MMevt_free(mmtrk *, mmevt *record)
+void MMevt_free(mmtrk *track, mmevt *record)
 {
-    mmtrk *owner = record->track;
-    owner->ctx->workSize = (int32_t)(owner->ctx->workSize - workOf(record->length));
-    if (owner->cursor == record) owner->cursor = nullptr;
-    MMpool_free(owner, record);
+    if (record->length & MM_EVENT_GONE) return;
+    track->eventWork -= workOf(record->length);
+    track->ctx->workSize = (int32_t)(track->ctx->workSize - workOf(record->length));
+    record->length |= MM_EVENT_GONE;
 }
 
 void MMevt_freeAll(mmtrk *track)
 {
-    int64_t work = MMpool_release(track);
-    track->ctx->workSize = (int32_t)(track->ctx->workSize - work);
-    track->head = track->cursor = track->tail = nullptr;
+    freeChunks(track->firstChunk);
+    track->firstChunk = track->lastChunk = nullptr;
+    track->ctx->workSize = (int32_t)(track->ctx->workSize - track->eventWork);
+    track->eventWork = 0;
+    track->lastEventClock = 0;
+    track->eventsUnordered = false;
 }
 
-// Keeps the list sorted by clock and, among equal clocks, in the order of
-// insertion: a record goes after every record of its clock already there.
-int MMevt_insert(mmtrk *track, mmevt *e)
+bool MMevt_none(const mmtrk *track)
 {
-    mmevt *head = track->head, *tail = track->tail;
-    if (!head) {
-        e->prev = e->next = nullptr;
-        track->head = track->tail = e;
-    } else if (e->clock < head->clock) {
-        e->prev = nullptr;
-        e->next = head;
-        head->prev = e;
-        track->head = e;
-    } else if (e->clock >= tail->clock) {
-        e->prev = tail;
-        e->next = nullptr;
-        tail->next = e;
-        track->tail = e;
-    } else {
-        // Here head->clock <= e->clock < tail->clock, so both walks stop
-        // inside the list. The walk starts at the record inserted last:
-        // events of one part arrive close to each other.
-        mmevt *at = track->cursor ? track->cursor : head;
-        mmevt *after;
-        if (at->clock > e->clock) {
-            while (at->clock > e->clock) at = at->prev;
-            after = at;
-        } else {
-            while (at->clock <= e->clock) at = at->next;
-            after = at->prev;
-        }
-        e->prev = after;
-        e->next = after->next;
-        after->next->prev = e;
-        after->next = e;
+    return !(MMevt_records(track).begin() != MMevt_records(track).end());
+}
+
+// Records mostly come in time order: only a track whose parts overlap, or
+// whose events were delayed or shortened, needs the sort. The sorted records
+// are copied into one new chunk, which the walks then read in order.
+bool MMevt_order(mmtrk *track)
+{
+    if (!track->eventsUnordered) return true;
+    std::vector<mmevt *> order;
+    size_t bytes = 0;
+    for (mmevt *e : MMevt_records(track)) {
+        order.push_back(e);
+        bytes += MMevt_size(e->length);
     }
-    track->cursor = e;
-    return 0;
+    std::stable_sort(order.begin(), order.end(), [](const mmevt *a, const mmevt *b) { return a->clock < b->clock; });
+    mmevtChunk *sorted = newChunk(0, std::max<size_t>(bytes, 1));
+    if (!sorted) return false;
+    char *out = recordsOf(sorted);
+    for (const mmevt *e : order) {
+        size_t size = MMevt_size(e->length);
+        memcpy(out, e, size);
+        out += size;
+    }
+    sorted->used = (uint32_t)bytes;
+    track->lastEventClock = order.empty() ? 0 : order.back()->clock;
+    freeChunks(track->firstChunk);
+    track->firstChunk = track->lastChunk = sorted;
+    track->eventsUnordered = false;
+    return true;
 }

@@ -1,6 +1,8 @@
-// Event records: the stored events of a track, kept in time order in the
-// track's list (store/event_writers.h makes them).
+// Event records: the stored events of a track. Records are appended to the
+// track's storage as they are written (store/event_writers.h makes them) and
+// walked in time order; among equal clocks they keep the order written.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include "store/track.h"
 
@@ -11,22 +13,101 @@ constexpr int32_t MM_EVENT_WORK = 23;
 constexpr uint32_t MM_EVENT_MAX_LENGTH = 0x0FFFFFFF;
 
 struct mmevt {
-    mmevt *next;               // towards later clocks
-    mmevt *prev;
     uint32_t clock;
-    mmtrk *track;
-    uint32_t length;
-    uint8_t data[1];           // `length` payload bytes
+    uint32_t length;           // `length` payload bytes follow
+    uint8_t data[1];           // the first of them
 };
 
-// A zero-filled record with room for `length` payload bytes, owned by `track`
-// (its `track` field): it lives in that track's record storage, belongs in
-// that track's list and is released with MMevt_free or MMevt_freeAll;
-// `track` and `length` must not change.
-mmevt *MMevt_alloc(mmtrk *track, uint32_t clock, uint32_t length);
-int MMevt_insert(mmtrk *track, mmevt *record);
-// Releases one record and takes it out of the work size (not out of a list).
+// A block of a track's record storage; records lie back to back from the end
+// of this head, each rounded up to 4 bytes.
+struct mmevtChunk {
+    mmevtChunk *next;
+    uint32_t used;             // bytes of records after the head
+    uint32_t size;             // bytes available after the head
+};
+
+// Set in `length` of a record that was taken away; walks skip it.
+constexpr uint32_t MM_EVENT_GONE = 0x80000000u;
+
+constexpr size_t MMevt_size(uint32_t length)
+{
+    return (offsetof(mmevt, data) + (length & ~MM_EVENT_GONE) + 3) & ~(size_t)3;
+}
+
+// Appends a record with room for `length` payload bytes (not cleared) to the
+// track's storage and counts it in the work size; null with the error set
+// when memory or the work size is exhausted. Every event written comes here,
+// so the common case (room left in the newest chunk) is inline.
+mmevt *MMevt_allocSlow(mmtrk *track, uint32_t clock, uint32_t length);
+[[gnu::always_inline]] inline mmevt *MMevt_alloc(mmtrk *track, uint32_t clock, uint32_t length)
+{
+    mmevtChunk *chunk = track->lastChunk;
+    size_t size = MMevt_size(length);
+    int64_t work = (int64_t)length + MM_EVENT_WORK;
+    mmctx *ctx = track->ctx;
+    if (!chunk || chunk->size - chunk->used < size || length > MM_EVENT_MAX_LENGTH ||
+        ctx->workSize + work > INT32_MAX) [[unlikely]]
+        return MMevt_allocSlow(track, clock, length);
+    mmevt *e = (mmevt *)((char *)(chunk + 1) + chunk->used);
+    chunk->used += (uint32_t)size;
+    e->clock = clock;
+    e->length = length;
+    if (clock < track->lastEventClock) track->eventsUnordered = true;
+    track->lastEventClock = clock;
+    track->eventWork += work;
+    ctx->workSize = (int32_t)(ctx->workSize + work);
+    return e;
+}
+// Takes a record out: walks skip it from now on, and it leaves the work size.
 void MMevt_free(mmtrk *track, mmevt *record);
-// Releases the track's record storage: every record the track made, in its
-// list or not, is freed and taken out of the work size; the list is emptied.
+// Releases the track's record storage and takes every record in it out of
+// the work size.
 void MMevt_freeAll(mmtrk *track);
+// True when the track holds no record.
+bool MMevt_none(const mmtrk *track);
+// Puts the track's records in time order (stably: equal clocks keep the order
+// written) unless they are already; removed records are dropped on the way.
+// False when memory ran out.
+bool MMevt_order(mmtrk *track);
+
+// The track's records in storage order, skipping removed ones; after
+// MMevt_order that is time order:
+//     for (mmevt *e : MMevt_records(track)) ...
+class MMevtWalk {
+public:
+    explicit MMevtWalk(mmevtChunk *chunk) : chunk_(chunk), at_(nullptr) { settle(chunk ? begin(chunk) : nullptr); }
+    mmevt *operator*() const { return (mmevt *)at_; }
+    MMevtWalk &operator++()
+    {
+        settle(at_ + MMevt_size(((mmevt *)at_)->length));
+        return *this;
+    }
+    bool operator!=(const MMevtWalk &other) const { return at_ != other.at_; }
+
+private:
+    static char *begin(mmevtChunk *chunk) { return (char *)(chunk + 1); }
+    // Moves to the first live record at or after `p`, across chunks.
+    void settle(char *p)
+    {
+        while (chunk_) {
+            char *end = begin(chunk_) + chunk_->used;
+            while (p < end && (((mmevt *)p)->length & MM_EVENT_GONE)) p += MMevt_size(((mmevt *)p)->length);
+            if (p < end) {
+                at_ = p;
+                return;
+            }
+            chunk_ = chunk_->next;
+            p = chunk_ ? begin(chunk_) : nullptr;
+        }
+        at_ = nullptr;
+    }
+    mmevtChunk *chunk_;
+    char *at_;
+};
+
+struct MMevtRange {
+    mmevtChunk *first;
+    MMevtWalk begin() const { return MMevtWalk(first); }
+    MMevtWalk end() const { return MMevtWalk(nullptr); }
+};
+inline MMevtRange MMevt_records(const mmtrk *track) { return MMevtRange{track->firstChunk}; }

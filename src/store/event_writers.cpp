@@ -2,6 +2,7 @@
 // track's settings, builds the record's payload (the event's final MIDI
 // bytes) and keeps it in time order, in memory or in the track's work file.
 #include <cstring>
+#include <vector>
 
 #include "base/messages.h"
 #include "store/event.h"
@@ -21,43 +22,50 @@ uint8_t channelOf(const mmtrk *track, int32_t channel)
     return track->chMap[effective];
 }
 
-mmevt *newRecord(mmtrk *track, uint32_t clock, uint64_t length)
+// Keeps one event of `length` bytes, which `fill` writes: appended to the
+// track's records, or in file mode written straight to its work file.
+template <typename Fill> [[gnu::always_inline]] inline int keep(mmtrk *track, uint32_t clock, uint64_t length, Fill fill)
 {
-    if (length > MM_EVENT_MAX_LENGTH) {
-        MM_setErr(track->ctx, MM_text(MSG_OUT_OF_MEMORY));
-        return nullptr;
+    mmctx *ctx = track->ctx;
+    if (clock > track->maxClock) track->maxClock = clock;
+    if (ctx->workMode != 1) {
+        // A length past what a record holds is refused like exhausted memory.
+        mmevt *e = length > MM_EVENT_MAX_LENGTH ? nullptr : MMevt_alloc(track, clock, (uint32_t)length);
+        if (!e) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
+        fill(e->data);
+        return 0;
     }
-    return MMevt_alloc(track, clock, (uint32_t)length);
+    if (length > MM_EVENT_MAX_LENGTH || ctx->workSize + (int64_t)length + MM_EVENT_WORK > INT32_MAX)
+        return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
+    uint8_t small[64];
+    std::vector<uint8_t> large(length > sizeof small ? length : 0);
+    uint8_t *bytes = length > sizeof small ? large.data() : small;
+    fill(bytes);
+    return MMwork_put(track, clock, bytes, (uint32_t)length);
 }
 
-int emit(mmtrk *track, mmevt *e)
+[[gnu::always_inline]] inline int channelEvent(mmtrk *track, uint32_t clock, int status, uint8_t data1, uint8_t data2, uint32_t length)
 {
-    if (e->clock > track->maxClock) track->maxClock = e->clock;
-    if (track->ctx->workMode != 1) return MMevt_insert(track, e);
-    int result = MMwork_put(track, e);
-    MMevt_free(track, e);
-    return result;
+    return keep(track, clock, length, [&](uint8_t *d) {
+        d[0] = (uint8_t)status;
+        d[1] = data1;
+        if (length > 2) d[2] = data2;
+    });
 }
 
-int channelEvent(mmtrk *track, uint32_t clock, int status, uint8_t data1, uint8_t data2, uint32_t length)
+template <size_t N> int fixedEvent(mmtrk *track, uint32_t clock, const uint8_t (&bytes)[N])
 {
-    mmevt *e = MMevt_alloc(track, clock, length);
-    if (!e) return -1;
-    e->data[0] = (uint8_t)status;
-    e->data[1] = data1;
-    if (length > 2) e->data[2] = data2;
-    return emit(track, e);
+    return keep(track, clock, N, [&](uint8_t *d) { memcpy(d, bytes, N); });
 }
 
 // 0xFF, type, then the data; the MIDI writer adds the length field.
 int metaEvent(mmtrk *track, uint32_t clock, int type, uint64_t length, const void *bytes)
 {
-    mmevt *e = newRecord(track, clock, length + 2);
-    if (!e) return -1;
-    e->data[0] = 0xFF;
-    e->data[1] = (uint8_t)type;
-    if (length) memcpy(e->data + 2, bytes, length);
-    return emit(track, e);
+    return keep(track, clock, length + 2, [&](uint8_t *d) {
+        d[0] = 0xFF;
+        d[1] = (uint8_t)type;
+        if (length) memcpy(d + 2, bytes, length);
+    });
 }
 
 }  // namespace
@@ -120,12 +128,10 @@ int MMevt_tempo(mmtrk *track, uint32_t clock, uint32_t microsecondsPerQuarter)
     mmtrk *ctrl = ctx->ctrlTrack;
     if (!ctrl) return MM_setErr(ctx, MM_text(MSG_TEMPO_WITHOUT_CTRL));
     uint32_t tempo = MMfilter_tempo(track->tempoF, microsecondsPerQuarter);
-    mmevt *e = MMevt_alloc(ctrl, clock, 6);
-    if (!e) return -1;
     const uint8_t bytes[6] = {0xFF, 0x51, 0x03, (uint8_t)(tempo >> 16), (uint8_t)(tempo >> 8), (uint8_t)tempo};
-    memcpy(e->data, bytes, sizeof bytes);
+    if (fixedEvent(ctrl, clock, bytes) < 0) return -1;
     ctx->tempoWritten = 1;
-    return emit(ctrl, e);
+    return 0;
 }
 
 int MMevt_signature(mmtrk *track, uint32_t clock, const uint8_t signature[4])
@@ -133,22 +139,16 @@ int MMevt_signature(mmtrk *track, uint32_t clock, const uint8_t signature[4])
     mmctx *ctx = track->ctx;
     if (track->number != 0) return MM_setErr(ctx, "Signature meta event must set on control track!");
     mmtrk *ctrl = ctx->ctrlTrack ? ctx->ctrlTrack : track;
-    mmevt *e = MMevt_alloc(ctrl, clock, 7);
-    if (!e) return -1;
-    const uint8_t bytes[3] = {0xFF, 0x58, 0x04};
-    memcpy(e->data, bytes, sizeof bytes);
-    memcpy(e->data + 3, signature, 4);
+    const uint8_t bytes[7] = {0xFF, 0x58, 0x04, signature[0], signature[1], signature[2], signature[3]};
+    if (fixedEvent(ctrl, clock, bytes) < 0) return -1;
     ctx->signatureWritten = 1;
-    return emit(ctrl, e);
+    return 0;
 }
 
 int MMevt_endTrack(mmtrk *track, uint32_t clock)
 {
-    mmevt *e = MMevt_alloc(track, clock, 3);
-    if (!e) return -1;
     const uint8_t bytes[3] = {0xFF, 0x2F, 0x00};
-    memcpy(e->data, bytes, sizeof bytes);
-    return emit(track, e);
+    return fixedEvent(track, clock, bytes);
 }
 
 int MMevt_meta(mmtrk *track, uint32_t clock, int type, uint32_t length, const uint8_t *bytes)
@@ -173,29 +173,24 @@ int MMevt_words(mmtrk *track, uint32_t clock, const char *text)
 
 int MMevt_sysex(mmtrk *track, uint32_t clock, uint32_t length, const uint8_t *bytes)
 {
-    mmevt *e = newRecord(track, clock, (uint64_t)length + 2);
-    if (!e) return -1;
-    e->data[0] = 0xF0;
-    if (length) memcpy(e->data + 1, bytes, length);
-    e->data[length + 1] = 0xF7;
-    return emit(track, e);
+    return keep(track, clock, (uint64_t)length + 2, [&](uint8_t *d) {
+        d[0] = 0xF0;
+        if (length) memcpy(d + 1, bytes, length);
+        d[length + 1] = 0xF7;
+    });
 }
 
 int MMevt_sysexRaw(mmtrk *track, uint32_t clock, uint32_t length, const uint8_t *bytes)
 {
-    mmevt *e = newRecord(track, clock, (uint64_t)length + 1);
-    if (!e) return -1;
-    e->data[0] = 0xF7;
-    if (length) memcpy(e->data + 1, bytes, length);
-    return emit(track, e);
+    return keep(track, clock, (uint64_t)length + 1, [&](uint8_t *d) {
+        d[0] = 0xF7;
+        if (length) memcpy(d + 1, bytes, length);
+    });
 }
 
 // An internal record for the optimiser; the MIDI writer skips it.
 int MMevt_marker(mmtrk *track, uint32_t clock, int kind, int value)
 {
-    mmevt *e = MMevt_alloc(track, clock, 5);
-    if (!e) return -1;
     const uint8_t bytes[5] = {0xFF, 0xFF, (uint8_t)kind, (uint8_t)value, (uint8_t)(value >> 8)};
-    memcpy(e->data, bytes, sizeof bytes);
-    return emit(track, e);
+    return fixedEvent(track, clock, bytes);
 }

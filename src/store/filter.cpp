@@ -23,8 +23,3 @@ uint32_t MMfilter_tempo(const mmfilter &f, uint32_t x)
     return (uint32_t)MMfilter_mask(f, (int32_t)(uint32_t)y);
 }
 
-int32_t MMevt_delay(mmtrk *track)
-{
-    if (!track->delayFilterOn) return 0;
-    return MMfilter_scale(track->delayF, track->delay);
-}

@@ -37,13 +37,32 @@ inline int32_t MMfilter_mask(const mmfilter &filter, int32_t y)
     return (int32_t)((uint32_t)y & mask);
 }
 
-inline int32_t MMfilter_apply(const mmfilter &filter, int32_t x)
+// Sets `plain` after the filter's fields change: no scaling, offset, random
+// term or cut, which most filters are, and which MMfilter_apply takes short.
+inline void MMfilter_refresh(mmfilter &filter)
 {
+    filter.plain = filter.ratio == 1024 && filter.offset == 0 && !(filter.randAllowed && filter.randOn) &&
+                   filter.bits == filter.maxBits && (uint32_t)filter.bits <= 31;
+}
+
+[[gnu::always_inline]] inline int32_t MMfilter_apply(const mmfilter &filter, int32_t x)
+{
+    if (filter.plain) {
+        int32_t y = x < filter.lo ? filter.lo : x > filter.hi ? filter.hi : x;
+        return (int32_t)((uint32_t)y & ((1u << filter.bits) - 1));
+    }
     return MMfilter_mask(filter, MMfilter_scale(filter, x));
 }
 
 // The tempo filter: unsigned microseconds per quarter note, masked to 24 bits.
 uint32_t MMfilter_tempo(const mmfilter &filter, uint32_t microsecondsPerQuarter);
 
-// The track's delay through its delay filter, drawn anew at every call.
-int32_t MMevt_delay(mmtrk *track);
+// The track's delay through its delay filter, drawn anew at every call; read
+// for every note, so a plain filter is taken short.
+inline int32_t MMevt_delay(mmtrk *track)
+{
+    if (!track->delayFilterOn) return 0;
+    const mmfilter &filter = track->delayF;
+    if (filter.plain) return track->delay < filter.lo ? filter.lo : track->delay > filter.hi ? filter.hi : track->delay;
+    return MMfilter_scale(filter, track->delay);
+}

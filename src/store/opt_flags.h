@@ -16,6 +16,10 @@ struct mmoptState {
     uint16_t caf[16];
     uint16_t paf[16][128];
     uint16_t cc[16][128];
+    // Whether a channel's row of paf or cc holds a kept value, so that
+    // forgetting a row nothing was kept in costs nothing.
+    uint8_t pafKept[16];
+    uint8_t ccKept[16];
 };
 
 // Indexes of a track's flag words (mmtrk::optFlags).

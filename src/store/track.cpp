@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "base/limits.h"
 #include "base/messages.h"
@@ -11,6 +12,7 @@
 #include "base/paths.h"
 #include "store/assign_table.h"
 #include "store/event.h"
+#include "store/filter.h"
 #include "store/work.h"
 
 // The error texts written as literals in this file exist in English only,
@@ -27,7 +29,8 @@ int trackHash(const char *name)
 
 void setFilter(mmfilter &f, int32_t lo, int32_t hi, int32_t bits, bool randAllowed)
 {
-    f = mmfilter{1024, 0, lo, hi, bits, bits, (uint8_t)randAllowed, 0, lo, hi};
+    f = mmfilter{1024, 0, lo, hi, bits, bits, (uint8_t)randAllowed, 0, lo, hi, 0};
+    MMfilter_refresh(f);
 }
 
 // The optimiser thins tempo, pitch bend, program, aftertouch and the usual
@@ -79,6 +82,22 @@ void initTrack(mmtrk *t)
     defaultOptFlags(t);
 }
 
+// TMP, else TMPDIR, else the current folder; a folder's name gets its
+// separator. A name that does not fit is refused, never cut.
+int defaultWorkPath(mmctx *ctx)
+{
+    const char *variable = getenv("TMP") ? "TMP" : getenv("TMPDIR") ? "TMPDIR" : nullptr;
+    std::string path = variable ? getenv(variable) : "./";
+    if (!path.empty() && !MM_isSeparator(MM_lastChar(path.c_str()))) path += '/';
+    if (path.size() >= sizeof ctx->workPath) {
+        MM_setErrMsg(ctx, "$%s : Work folder name too long (at most %d bytes)!", variable,
+                     (int)sizeof ctx->workPath - 2);
+        return -1;
+    }
+    memcpy(ctx->workPath, path.c_str(), path.size() + 1);
+    return 0;
+}
+
 }  // namespace
 
 int MMtrk_int(mmctx *ctx)
@@ -88,17 +107,7 @@ int MMtrk_int(mmctx *ctx)
     ctx->trackCount = 0;
     if (MMtrk_create(ctx, 0, "CTRL", 0, 0) < 0) return -1;
     ctx->ctrlTrack = MMtrk_findNo(ctx, 0);
-    if (ctx->workMode == 1 && ctx->workPath[0] == '\0') {
-        const char *tmp = getenv("TMP");
-        if (tmp) {
-            snprintf(ctx->workPath, sizeof ctx->workPath, "%s", tmp);
-            size_t n = strlen(ctx->workPath);
-            if (n > 0 && ctx->workPath[n - 1] != '/' && ctx->workPath[n - 1] != '\\' && n + 1 < sizeof ctx->workPath)
-                strcat(ctx->workPath, "/");
-        } else {
-            strcpy(ctx->workPath, "./");
-        }
-    }
+    if (ctx->workMode == 1 && ctx->workPath[0] == '\0' && defaultWorkPath(ctx) < 0) return -1;
     MM_slashPath(ctx->workPath);
     ctx->workCounter = 0;
     memset(ctx->workSlots, 0, sizeof ctx->workSlots);

@@ -9,7 +9,7 @@
 
 struct mmassign;
 struct mmevt;
-struct mmevtPool;
+struct mmevtChunk;
 
 // Work sizes as users see them in the progress and final lines.
 constexpr int32_t MM_TRACK_WORK = 8328;
@@ -33,6 +33,7 @@ struct mmfilter {
     uint8_t randOn;
     int32_t randLo;
     int32_t randHi;
+    uint8_t plain;             // passes values through (MMfilter_refresh)
 };
 
 struct mmtrk {
@@ -65,12 +66,14 @@ struct mmtrk {
     mmfilter ccF[128];
     uint16_t optFlags[MM_OPT_WORDS];
     mmoptState optState;
-    mmevt *head;
-    mmevt *cursor;             // the record inserted last
-    mmevt *tail;
-    mmevtPool *eventPool;      // storage of the track's records, made on first use
+    mmevtChunk *firstChunk;    // record storage (store/event.h), in the order written
+    mmevtChunk *lastChunk;
+    int64_t eventWork;         // work size of the records held
+    uint32_t lastEventClock;   // clock of the record appended last
+    bool eventsUnordered;      // some record came before an earlier-written one
     FILE *workFp;
     char workName[MM_DIR_SIZE + 16];
+    uint32_t workNumber;       // the number in workName
     mmpart *partBuckets[MM_PART_BUCKETS];
 };
 

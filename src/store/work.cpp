@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 #include "base/messages.h"
+#include "base/stop_signals.h"
 #include "store/event.h"
 
 // The error texts written as literals in this file exist in English only,
@@ -64,6 +67,20 @@ void makeRoom(mmctx *ctx)
     if (!closeOther(ctx)) fatal(ctx, MSG_TOO_MANY_FILES);
 }
 
+// Creates the work file `name` if no file has that name yet, readable by its
+// owner only, and lists it for removal should a signal stop the run.
+bool takeName(mmtrk *track, const char *name, unsigned number)
+{
+    MMholdSignals hold;
+    int fd = open(name, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0) return false;
+    close(fd);
+    memcpy(track->workName, name, sizeof track->workName);
+    track->workNumber = number;
+    MM_guard(MM_GUARD_WORK + (int)number, track->workName);
+    return true;
+}
+
 // Takes the first free number by creating its file exclusively, so two
 // compilers sharing a work path never take the same file.
 void createWorkFile(mmtrk *track)
@@ -73,11 +90,7 @@ void createWorkFile(mmtrk *track)
     for (unsigned number = 0; number < MM_WORK_FILES;) {
         snprintf(name, sizeof name, "%s_qv%05u.)0(", ctx->workPath, number);
         errno = 0;
-        if (FILE *fp = fopen(name, "wbx")) {
-            fclose(fp);
-            memcpy(track->workName, name, sizeof name);
-            return;
-        }
+        if (takeName(track, name, number)) return;
         if (errno == EEXIST)
             ++number;
         else if (tooManyOpen(errno))
@@ -123,18 +136,17 @@ int endOfFile(mmtrk *track)
 
 // One write per record while it is short: a stream call costs more than the
 // copy. The compiler is single-threaded, so work streams skip stdio's locks.
-void writeRecord(mmtrk *track, FILE *fp, const mmevt *e)
+void writeRecord(mmtrk *track, FILE *fp, uint32_t clock, const uint8_t *bytes, uint32_t length)
 {
     uint8_t buffer[256];
-    putLe32(buffer, e->clock);
-    putLe32(buffer + 4, e->length);
+    putLe32(buffer, clock);
+    putLe32(buffer + 4, length);
     bool written;
-    if (e->length <= sizeof buffer - 8) {
-        memcpy(buffer + 8, e->data, e->length);
-        written = fwrite_unlocked(buffer, 1, 8 + e->length, fp) == 8 + e->length;
+    if (length <= sizeof buffer - 8) {
+        memcpy(buffer + 8, bytes, length);
+        written = fwrite_unlocked(buffer, 1, 8 + length, fp) == 8 + length;
     } else {
-        written = fwrite_unlocked(buffer, 1, 8, fp) == 8 &&
-                  fwrite_unlocked(e->data, 1, e->length, fp) == e->length;
+        written = fwrite_unlocked(buffer, 1, 8, fp) == 8 && fwrite_unlocked(bytes, 1, length, fp) == length;
     }
     if (!written) writeFailed(track, errno ? errno : EIO);
 }
@@ -159,11 +171,11 @@ FILE *MMwork_open(mmtrk *track, const char *mode)
     return fp;
 }
 
-int MMwork_put(mmtrk *track, const mmevt *e)
+int MMwork_put(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32_t length)
 {
     FILE *fp = MMwork_open(track, "ab");
     if (!fp) return -1;
-    writeRecord(track, fp, e);
+    writeRecord(track, fp, clock, bytes, length);
     return 0;
 }
 
@@ -182,12 +194,16 @@ int MMwork_load(mmtrk *track)
     // The file is read in large blocks; a record may straddle two of them.
     std::vector<uint8_t> buffer(kLoadBlock);
     size_t start = 0, end = 0;
+    bool drained = false;      // a short read took the rest of the file
     for (;;) {
-        if (end - start < kLoadBlock / 2) {
+        if (!drained && end - start < kLoadBlock / 2) {
             memmove(buffer.data(), buffer.data() + start, end - start);
             end -= start;
             start = 0;
-            end += fread_unlocked(buffer.data() + end, 1, buffer.size() - end, fp);
+            size_t want = buffer.size() - end;
+            size_t got = fread_unlocked(buffer.data() + end, 1, want, fp);
+            end += got;
+            drained = got < want;
         }
         if (start == end) break;
         // A record head cut short is a damaged file, not the end of one.
@@ -207,7 +223,6 @@ int MMwork_load(mmtrk *track)
             MMevt_free(track, e);
             return endOfFile(track);
         }
-        MMevt_insert(track, e);
     }
     closeStream(track, false);
     return 0;
@@ -217,7 +232,7 @@ int MMwork_save(mmtrk *track)
 {
     MMwork_close(track);
     FILE *fp = MMwork_open(track, "wb");
-    for (const mmevt *e = track->head; e; e = e->next) writeRecord(track, fp, e);
+    for (const mmevt *e : MMevt_records(track)) writeRecord(track, fp, e->clock, e->data, e->length);
     MMwork_close(track);
     MMevt_freeAll(track);
     return 0;
@@ -227,7 +242,9 @@ void MMwork_remove(mmtrk *track)
 {
     closeStream(track, false);
     if (track->workName[0]) {
+        MMholdSignals hold;
         remove(track->workName);
+        MM_guard(MM_GUARD_WORK + (int)track->workNumber, nullptr);
         track->workName[0] = '\0';
     }
 }

@@ -51,21 +51,17 @@ struct StoredEvent {
     bool operator==(const StoredEvent &) const = default;
 };
 
-// The list from head to tail; also checks that the back links agree.
-inline std::vector<StoredEvent> eventsOf(const mmtrk *track)
+// The track's records in time order.
+inline std::vector<StoredEvent> eventsOf(mmtrk *track)
 {
     std::vector<StoredEvent> events;
-    const mmevt *prev = nullptr;
-    for (const mmevt *e = track->head; e; prev = e, e = e->next) {
-        EXPECT_EQ(prev, e->prev);
-        events.push_back({e->clock, Bytes(e->data, e->data + e->length)});
-    }
-    EXPECT_EQ(prev, track->tail);
+    EXPECT_TRUE(MMevt_order(track));
+    for (const mmevt *e : MMevt_records(track)) events.push_back({e->clock, Bytes(e->data, e->data + e->length)});
     return events;
 }
 
 // The velocities of the track's note-ons, note-offs (velocity 0) left out.
-inline std::vector<int> noteVelocities(const mmtrk *track)
+inline std::vector<int> noteVelocities(mmtrk *track)
 {
     std::vector<int> velocities;
     for (const StoredEvent &e : eventsOf(track))
@@ -73,13 +69,12 @@ inline std::vector<int> noteVelocities(const mmtrk *track)
     return velocities;
 }
 
-// A record holding exactly these bytes, past every filter, in time order.
+// A record holding exactly these bytes, past every filter.
 inline void raw(mmtrk *track, uint32_t clock, const Bytes &bytes)
 {
     mmevt *e = MMevt_alloc(track, clock, (uint32_t)bytes.size());
     ASSERT_NE(nullptr, e);
     std::copy(bytes.begin(), bytes.end(), e->data);
-    ASSERT_EQ(0, MMevt_insert(track, e));
     if (clock > track->maxClock) track->maxClock = clock;
 }
 

@@ -86,8 +86,8 @@ TEST(Paths, ExtensionIsTheLastDotOfTheLastComponent)
     EXPECT_EQ("song.txt", withExt("song.txt"));
     EXPECT_EQ(".mml", withExt(""));
     EXPECT_EQ(kSo + ".mml", withExt(kSo));
-    EXPECT_EQ("my.mml", withExt("my\tsong x"));  // written at the first blank
-    EXPECT_EQ("abcdefgh.", withExt("abcdefgh", 10));
+    EXPECT_EQ("my\tsong x.mml", withExt("my\tsong x"));  // a name is the whole text
+    EXPECT_EQ("abcdefgh.", withExt("abcdefgh", 10));      // cut: the call says -1
 }
 
 TEST(Paths, ShortName)

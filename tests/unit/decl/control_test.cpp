@@ -54,7 +54,7 @@ TEST_F(ControlLine, FaultyLinesFailWithTheirCommandsMessage)
     EXPECT_EQ(4, ctx->signature[0]);
     EXPECT_EQ(2, ctx->signature[1]);
     EXPECT_EQ(2, ctx->trackCount);
-    EXPECT_EQ(nullptr, ctx->ctrlTrack->head);
+    EXPECT_TRUE(MMevt_none(ctx->ctrlTrack));
 }
 
 // A faulty measure line still closes the measure, as long as the current signature.
@@ -67,7 +67,7 @@ TEST_F(ControlLine, FaultyMeasStillClosesTheMeasure)
         EXPECT_EQ("\".meas\" error!!", pending()) << text;
         EXPECT_EQ(before + 3840u, ctx->measureClock) << text;
     }
-    EXPECT_EQ(nullptr, ctx->ctrlTrack->head);
+    EXPECT_TRUE(MMevt_none(ctx->ctrlTrack));
 }
 
 }  // namespace

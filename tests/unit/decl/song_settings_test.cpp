@@ -31,7 +31,7 @@ TEST_F(SongSettings, SignatureSetsBothCopiesAndKeepsTheClickBytes)
     EXPECT_EQ(0, ctx->signature[1]);
     ASSERT_EQ(0, MMctl_line(ctx, ".signature 1/32"));
     EXPECT_EQ(5, ctx->curSignature[1]);
-    EXPECT_EQ(nullptr, ctx->ctrlTrack->head);
+    EXPECT_TRUE(MMevt_none(ctx->ctrlTrack));
 }
 
 TEST_F(SongSettings, TitleIsNotCutInsideADoubleByteCharacter)

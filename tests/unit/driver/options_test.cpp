@@ -102,32 +102,55 @@ TEST_F(ParseArgs, WorkPathEndsInSeparatorAndDefinitionsAreFreshEachParse)
     EXPECT_STREQ("C", defs.head->text);
 }
 
-TEST_F(ParseArgs, LongArgumentsAreCutToTheirFields)
+// A name is never cut: cut, it could open some other file.
+TEST_F(ParseArgs, NamesLongerThanTheirFieldsAreRefused)
 {
-    std::string w(5000, 'x');
-    EXPECT_EQ(0, parse({"-errOut", w, "-msgOut", w, "-zylPath", w, "-zylFile", w, "-workPath", w, "-def", w, w, w}));
-    for (const char *field : {ctx->errPath, ctx->msgPath, ctx->sourceName, ctx->outputName})
-        EXPECT_EQ(MM_PATH_SIZE - 1, (int)strlen(field));
-    for (const char *field : {MM_settings.zylDir, MM_settings.zylFile, ctx->workPath})
-        EXPECT_EQ(MM_DIR_SIZE - 1, (int)strlen(field));
+    std::string tooLong(MM_PATH_SIZE, 'x');
+    for (const char *option : {"-errOut", "-msgOut", "-roll", "-zylPath", "-zylFile", "-workPath"}) {
+        EXPECT_EQ(-1, parse({option, tooLong, "a"})) << option;
+        EXPECT_EQ("@ Parameter error!! (" + std::string(option) + " : name too long)\n", printed);
+    }
+    EXPECT_EQ(0, parse({"-errOut", std::string(MM_PATH_SIZE - 1, 'x'), "a"}));
+    // The work path must keep room for the separator it gets.
+    EXPECT_EQ(0, parse({"-workPath", std::string(MM_DIR_SIZE - 2, 'w'), "a"}));
     EXPECT_EQ('/', ctx->workPath[MM_DIR_SIZE - 2]);
+    EXPECT_EQ(-1, parse({"-workPath", std::string(MM_DIR_SIZE - 1, 'w'), "a"}));
+
+    // The source must fit with ".mml" added, the output with ".mid".
+    EXPECT_EQ(0, parse({std::string(MM_PATH_SIZE - 5, 's'), std::string(MM_PATH_SIZE - 5, 'o')}));
+    EXPECT_EQ(-1, parse({std::string(MM_PATH_SIZE - 4, 's')}));
+    EXPECT_EQ("@ Parameter error!! (source file : name too long)\n", printed);
+    EXPECT_EQ(0, parse({std::string(MM_PATH_SIZE - 5, 's') + ".m"}));
+    EXPECT_EQ(-1, parse({"a", std::string(MM_PATH_SIZE - 4, 'o')}));
+    EXPECT_EQ("@ Parameter error!! (output file : name too long)\n", printed);
+
+    // A -def entry is a macro, not a name: it is cut to its scratch buffer.
+    EXPECT_EQ(0, parse({"-def", std::string(5000, 'd'), "a"}));
     EXPECT_EQ(MM_STRLIST_SCRATCH - 1, (int)strlen(MM_settings.defs.head->text));
-    EXPECT_EQ(-1, parse({"-" + w}));
-    EXPECT_EQ("@ Parameter error!! (-" + w + ")\n", printed);
+    EXPECT_EQ(-1, parse({"-" + tooLong}));
+    EXPECT_EQ("@ Parameter error!! (-" + tooLong + ")\n", printed);
 }
 
 TEST_F(ParseArgs, OutputNameFollowsTheSource)
 {
     const char *cases[][3] = {
-        {"dir/song", "", "dir/song.mid"}, {"my song", "", "my.mid"},    {"a.b/c", "", "a.b/c.mid"},
+        {"dir/song", "", "dir/song.mid"}, {"my song", "", "my song.mid"}, {"a.b/c", "", "a.b/c.mid"},
         {"song.txt", "", "song.mid"},     {"song", "out", "out.mid"}, {"song", "out.smf", "out.smf"},
     };
     for (auto [source, output, expected] : cases) {
         snprintf(ctx->sourceName, sizeof ctx->sourceName, "%s", source);
         snprintf(ctx->outputName, sizeof ctx->outputName, "%s", output);
-        MM_outputName(ctx);
+        EXPECT_EQ(0, MM_outputName(ctx));
         EXPECT_STREQ(expected, ctx->outputName) << source << " " << output;
     }
+    // "xx...x.a" would give "xx...x.mid", one byte too long: refused, never
+    // cut to "xx...x.mi", which may be another file.
+    std::string source = std::string(MM_PATH_SIZE - 3, 'x') + ".a";
+    snprintf(ctx->sourceName, sizeof ctx->sourceName, "%s", source.c_str());
+    ctx->outputName[0] = '\0';
+    EXPECT_EQ(-1, MM_outputName(ctx));
+    EXPECT_STREQ("", ctx->outputName);
+    EXPECT_EQ(source + " : Output file name would be longer than 259 bytes!", ctx->errMsg);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ TEST_F(PartParams, ControlSetterRefusesControllerNumbersOutsideTheTable)
     EXPECT_EQ("Illegal controller number 128 (80h)!", pending());
     EXPECT_EQ(-1, MMpart_setControl(ctx, part, &value, 0, -1));
     EXPECT_EQ("Illegal controller number -1 (FFFFFFFFh)!", pending());
-    EXPECT_EQ(nullptr, a->head);
+    EXPECT_TRUE(MMevt_none(a));
 }
 
 TEST_F(PartParams, EventTimeAddsDelaysAndNeverGoesBelowZero)

@@ -109,7 +109,7 @@ TEST_F(Registers, OffsetterItems)
     EXPECT_EQ(5, part->offset[MMP_CAFPRES].value);
     EXPECT_EQ(6, part->offset[MMP_PAFPRES].value);
     EXPECT_EQ(7, part->offset[MMP_OFFVEL].value);
-    EXPECT_EQ(nullptr, a->head);
+    EXPECT_TRUE(MMevt_none(a));
     EXPECT_EQ("", mml("CTRL(0) = %#2(k:255,o:-20,t:496)"));
 }
 
@@ -145,7 +145,7 @@ TEST_F(Registers, ExtremeNumbersAndOddListsFailCleanly)
     int32_t base = ctx->workSize;
     for (const char *commands : lines) EXPECT_NE("(no message)", run(commands)) << commands;
     int32_t eventWork = 0;
-    for (mmevt *e = a->head; e; e = e->next) eventWork += (int32_t)e->length + MM_EVENT_WORK;
+    for (const mmevt *e : MMevt_records(a)) eventWork += (int32_t)e->length + MM_EVENT_WORK;
     EXPECT_EQ(base + registerWork(part->setters, MM_SETTER_WORK) + registerWork(part->offsetters, MM_SETTER_WORK) +
                   registerWork(part->pins, MM_PIN_WORK) + eventWork,
               ctx->workSize);

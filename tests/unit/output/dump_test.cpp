@@ -65,7 +65,7 @@ TEST_F(DumpTest, WorkFilesAreLoadedAndReleased)
     EXPECT_NE(std::string::npos, text.find("|   2|    1:    0|--| Signature                           3/4  |\n"));
     EXPECT_NE(std::string::npos, text.find("|   2|    1:    0| 2| Note on                E 4 ( 64) vel:100 |\n"));
     EXPECT_EQ(workSize, ctx->workSize);
-    for (mmtrk *t : {ctx->ctrlTrack, one, two}) EXPECT_EQ(nullptr, t->head);
+    for (mmtrk *t : {ctx->ctrlTrack, one, two}) EXPECT_TRUE(MMevt_none(t));
     MMtrk_freeAll(ctx);
 }
 

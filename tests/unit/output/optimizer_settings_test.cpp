@@ -65,7 +65,7 @@ TEST_F(OptimizerSettingsTest, OptsetAndCommandReplaceOneWord)
         }
     }
     EXPECT_EQ(1025, word(MMOPT_CAF));
-    EXPECT_EQ(nullptr, t->head);  // settings write no event
+    EXPECT_TRUE(MMevt_none(t));  // settings write no event
     ASSERT_EQ(0, MMopt_optset(ctx, " CTRL tempo"));
     EXPECT_EQ(0, ctx->ctrlTrack->optFlags[MMOPT_TEMPO]);
 }
@@ -120,7 +120,7 @@ TEST_F(OptimizerSettingsTest, CommandFailuresChangeNothing)
     }
     EXPECT_EQ(1, word(MMOPT_PITCH));
     EXPECT_EQ(1, word(MMOPT_CC0 + 7));
-    EXPECT_EQ(nullptr, t->head);
+    EXPECT_TRUE(MMevt_none(t));
 }
 
 }  // namespace

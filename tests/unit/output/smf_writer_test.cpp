@@ -124,6 +124,33 @@ TEST_F(SmfWriterTest, RunningStatusAndWhatClearsItInTracksInNumberOrder)
     EXPECT_EQ(song({{0x00, 0xff, 0x2f, 0x00}, three, {0x07, 0xff, 0x2f, 0x00}}), written());
 }
 
+// Each kind on the first and the last channel: its data bytes, and a second
+// event of the same status written without it.
+TEST_F(SmfWriterTest, EveryChannelKindOnChannels1And16UsesRunningStatus)
+{
+    const std::pair<int, Bytes> kinds[] = {{0x80, {60, 64}}, {0x90, {60, 100}}, {0xa0, {60, 30}}, {0xb0, {7, 90}},
+                                           {0xc0, {5}},      {0xd0, {30}},      {0xe0, {0, 64}}};
+    mmtrk *t = track(1, "piano");
+    Bytes events;
+    for (const auto &[kind, data] : kinds) {
+        for (int status : {kind, kind + 15}) {
+            Bytes event = {(uint8_t)status};
+            event.insert(event.end(), data.begin(), data.end());
+            raw(t, 0, event);
+            raw(t, 0, event);
+            add(events, {0x00, status});
+            events.insert(events.end(), data.begin(), data.end());
+            events.push_back(0x00);
+            events.insert(events.end(), data.begin(), data.end());
+        }
+    }
+    raw(t, 0, {0xff, 0x2f, 0x00});
+    raw(ctrl(), 0, {0xff, 0x2f, 0x00});
+    ASSERT_EQ(0, write());
+    add(events, {0x00, 0xff, 0x2f, 0x00});
+    EXPECT_EQ(song({{0x00, 0xff, 0x2f, 0x00}, events}), written());
+}
+
 TEST_F(SmfWriterTest, DeltaTimesAcrossGapsAndSkippedRecords)
 {
     mmtrk *t = track(1, "piano");
@@ -232,13 +259,13 @@ TEST_F(SmfWriterTest, WorkFilesAreReadBackThinnedAndReleased)
     ASSERT_EQ(0, MMevt_noteOn(t, 30, 0, 60, 100));
     ASSERT_EQ(0, MMevt_endTrack(t, 40));
     ASSERT_EQ(0, MMevt_endTrack(ctrl(), 40));
-    EXPECT_EQ(nullptr, t->head);                  // the records live in the work file
+    EXPECT_TRUE(MMevt_none(t));                  // the records live in the work file
     testing::internal::CaptureStdout();
     ASSERT_EQ(0, MMopt_run(ctx));
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(nullptr, t->head);
+    EXPECT_TRUE(MMevt_none(t));
     ASSERT_EQ(0, write());
-    EXPECT_EQ(nullptr, t->head);
+    EXPECT_TRUE(MMevt_none(t));
     EXPECT_EQ(tracksOnly, ctx->workSize);
     EXPECT_EQ(song({{0x28, 0xff, 0x2f, 0x00}, {0x0a, 0xc0, 5, 0x14, 0x90, 60, 100, 0x0a, 0xff, 0x2f, 0x00}}),
               written());
@@ -254,7 +281,7 @@ TEST_F(SmfWriterTest, WithTheDumpOnWorkFilesKeepTheThinnedList)
     ASSERT_EQ(0, MMevt_endTrack(t, 40));
     ASSERT_EQ(0, MMevt_endTrack(ctrl(), 40));
     ASSERT_EQ(0, write());
-    EXPECT_EQ(nullptr, t->head);
+    EXPECT_TRUE(MMevt_none(t));
     ASSERT_EQ(0, MMwork_load(t));
     EXPECT_EQ((std::vector<StoredEvent>{{10, {0xc0, 5}}, {40, {0xff, 0x2f, 0x00}}}), eventsOf(t));
 }
