@@ -30,6 +30,9 @@ struct SourceFile {
     int32_t ifCount;
     int32_t ifLevel;
     uint32_t ifState[MM_MAX_IFS];
+    uint8_t encoding;         // MM_ENC_UTF8 or MM_ENC_SJIS: how its lines are read now
+    uint8_t encodingFound;    // set by the command line or by a line that is no UTF-8
+    long consumed;            // bytes read from fp so far
 };
 
 struct mmctx {
@@ -62,6 +65,8 @@ struct mmctx {
     FILE *msgFile;
     int32_t fileDepth;
     SourceFile fileStack[MM_MAX_SOURCES];
+    uint8_t sourceEncoding;   // -encoding: MM_ENC_AUTO, or the encoding of every source file
+    uint8_t lineUtf8;         // the current line came from a file read as UTF-8
     char rawLine[MM_LINE_SIZE];
     char lineBuf[MM_LINE_SIZE];
     MMacRec *macros[MM_MACRO_BUCKETS];

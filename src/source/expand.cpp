@@ -149,9 +149,9 @@ int Expansion::run(const char *p, const char *end)
         else if (*p == '$')
             result = dollar(p);
         else {
-            result = put(*p);
-            if (result == 0 && MMcpp_charLen(p, end) == 2) result = put(*++p);
-            ++p;
+            // A character is copied whole: no byte of it starts a comment, an escape or a reference.
+            result = 0;
+            for (int length = MMcpp_charLen(ctx_, p, end); result == 0 && length > 0; --length) result = put(*p++);
         }
         if (result < 0) return -1;
     }
@@ -174,7 +174,7 @@ int Expansion::escape(const char *&p)
         if (high < 0 || low < 0) return 0;
         return put((char)(high * 16 + low));
     }
-    int length = MMcpp_charLen(p, end_);
+    int length = MMcpp_charLen(ctx_, p, end_);
     for (int i = 0; i < length; ++i)
         if (put(*p++) < 0) return -1;
     return 0;
