@@ -45,6 +45,10 @@ TOKENS = [
 ]
 
 
+# Options that end the run before any song is read.
+ENDS_BEFORE_COMPILING = {"--help", "--version", "-h", "-help", "/help", "-?", "/?"}
+
+
 def mutate(data, others, rng):
     data = bytearray(data)
     for _ in range(rng.randint(1, 4)):
@@ -170,6 +174,8 @@ def main():
                     if os.path.exists(base + ".args"):
                         with open(base + ".args") as f:
                             args = shlex.split(f.read())
+                    if any(a.lower() in ENDS_BEFORE_COMPILING for a in args):
+                        continue
                     with open(base + ".mml", "rb") as f:
                         songs.append((folder, args, f.read()))
         texts = [text for _, _, text in songs]
