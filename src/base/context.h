@@ -8,6 +8,7 @@
 struct mmtrk;
 struct MMacRec;
 struct PatternGroup;
+struct MMtrackIndex;
 
 constexpr int MM_TRACK_BUCKETS = 16;
 constexpr int MM_WORK_SLOTS = 8;
@@ -38,6 +39,7 @@ struct SourceFile {
 struct mmctx {
     int32_t trackCount;
     mmtrk *trackBuckets[MM_TRACK_BUCKETS];
+    MMtrackIndex *trackIndex; // the tracks by number and by name, owned by store/track
     mmtrk *ctrlTrack;
     int32_t cmdMap[MM_LETTERS];
     uint32_t ended;           // `.end` was read: the compile loop closes the song

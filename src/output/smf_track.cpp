@@ -43,11 +43,19 @@ void openingEvents(mmctx *ctx, std::vector<uint8_t> &out)
 // Data bytes that follow a channel status.
 uint32_t channelDataBytes(uint8_t status) { return status >= 0xc0 && status < 0xe0 ? 1 : 2; }
 
+// True for a record that goes into the file (and so takes a delta time).
+bool isWritten(const uint8_t *d, uint32_t length)
+{
+    if (d[0] >= 0x80 && d[0] < 0xf0) return length >= 1 + channelDataBytes(d[0]);
+    if (d[0] == 0xf0 || d[0] == 0xf7) return true;
+    return d[0] == kMeta && length >= 2 && d[1] < 0x80;
+}
+
 }  // namespace
 
 void MM_smfVlq(std::vector<uint8_t> &out, uint32_t value)
 {
-    value &= 0x0fffffff;
+    value &= MM_SMF_MAX_DELTA;
     uint8_t groups[4];
     int n = 0;
     groups[n++] = value & 0x7f;
@@ -55,12 +63,18 @@ void MM_smfVlq(std::vector<uint8_t> &out, uint32_t value)
     while (n > 0) out.push_back(groups[--n]);
 }
 
-void MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
+int MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
 {
     if (track == ctx->ctrlTrack) openingEvents(ctx, out);
     uint32_t lastClock = 0;    // clock of the last event written
     uint8_t running = 0;       // running status, 0 when cleared
     for (const mmevt *e = track->head; e; e = e->next) {
+        // A delta time has 28 bits in the file; a longer pause cannot be written.
+        if (e->clock - lastClock > MM_SMF_MAX_DELTA && e->length > 0 && isWritten(e->data, e->length)) {
+            MM_setErrMsg(ctx, "%s : Time too long for a MIDI file! (track %u: %u ticks from clock %u, at most %u)",
+                         ctx->outputName, track->number, e->clock - lastClock, lastClock, MM_SMF_MAX_DELTA);
+            return -1;
+        }
         const uint8_t *d = e->data;
         uint32_t length = e->length;
         if (length == 0) continue;
@@ -88,7 +102,7 @@ void MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out
             uint8_t type = d[1];
             if (type == kMetaEndTrack || type == kMetaTempo || type == kMetaSignature) {
                 append(out, d, d + length);             // these records hold their length byte
-                if (type == kMetaEndTrack) break;
+                if (type == kMetaEndTrack) return 0;
             } else {
                 out.push_back(kMeta);
                 out.push_back(type);
@@ -97,4 +111,5 @@ void MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out
             }
         }
     }
+    return 0;
 }

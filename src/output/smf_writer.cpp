@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr uint32_t kMaxTracks = 65535;   // the header counts tracks in 16 bits
-
 int writeError(mmctx *ctx, int error)
 {
     MM_setErrMsg(ctx, "%s : File write error! (%s)", ctx->outputName, strerror(error ? error : EIO));
@@ -140,7 +138,7 @@ void MM_outputName(mmctx *ctx)
 
 int MM_writeSmfHeader(mmctx *ctx)
 {
-    if ((uint32_t)ctx->trackCount > kMaxTracks) {
+    if (ctx->trackCount > MM_MAX_TRACKS) {
         MM_setErrMsg(ctx, "%s : Too many tracks for a MIDI file!", ctx->outputName);
         return -1;
     }
@@ -162,8 +160,9 @@ int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, mmroll *roll)
         MMopt_thin(track);
     }
     std::vector<uint8_t> chunk = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
-    MM_smfTrackEvents(ctx, track, chunk);
+    int written = MM_smfTrackEvents(ctx, track, chunk);
     releaseLoaded(ctx, track);
+    if (written < 0) return -1;
     if (roll) MMroll_addTrack(roll, track, track == ctx->ctrlTrack, chunk.data() + 8, chunk.size() - 8);
     size_t length = chunk.size() - 8;
     if (length > UINT32_MAX) {

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
+#include <unordered_map>
 
 #include "base/limits.h"
 #include "base/messages.h"
@@ -16,7 +18,21 @@
 // The error texts written as literals in this file exist in English only,
 // whatever the message language; users know them in that form.
 
+// The tracks by number and by lower-case name. The buckets of the context
+// keep the order in which tracks are visited; this finds them.
+struct MMtrackIndex {
+    std::unordered_map<uint32_t, mmtrk *> byNumber;
+    std::unordered_map<std::string, mmtrk *> byName;
+};
+
 namespace {
+
+std::string lowerName(const char *name)
+{
+    std::string key = name;
+    for (char &c : key) c = (char)MM_lowerAscii((unsigned char)c);
+    return key;
+}
 
 int trackHash(const char *name)
 {
@@ -84,6 +100,8 @@ void initTrack(mmtrk *t)
 int MMtrk_int(mmctx *ctx)
 {
     memset(ctx->trackBuckets, 0, sizeof ctx->trackBuckets);
+    delete ctx->trackIndex;
+    ctx->trackIndex = new MMtrackIndex;
     ctx->ctrlTrack = nullptr;
     ctx->trackCount = 0;
     if (MMtrk_create(ctx, 0, "CTRL", 0, 0) < 0) return -1;
@@ -116,6 +134,10 @@ int MMtrk_create(mmctx *ctx, uint32_t number, const char *name, uint32_t port, u
         MM_setErrMsg(ctx, "Using track no.%d !", (int)number);
         return -1;
     }
+    if (ctx->trackCount >= MM_MAX_TRACKS) {
+        MM_setErrMsg(ctx, "Too many tracks! (a MIDI file holds %d, CTRL included)", (int)MM_MAX_TRACKS);
+        return -1;
+    }
     mmtrk *t = (mmtrk *)calloc(1, sizeof(mmtrk));
     if (!t) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
     ctx->workSize += MM_TRACK_WORK;
@@ -127,6 +149,9 @@ int MMtrk_create(mmctx *ctx, uint32_t number, const char *name, uint32_t port, u
     t->channel = channel;
     t->measureClock = ctx->measureClock;
     t->maxClock = 0;
+    if (!ctx->trackIndex) ctx->trackIndex = new MMtrackIndex;
+    ctx->trackIndex->byNumber.emplace(number, t);
+    ctx->trackIndex->byName.emplace(lowerName(t->name), t);
     int bucket = trackHash(t->name);
     t->next = ctx->trackBuckets[bucket];
     ctx->trackBuckets[bucket] = t;
@@ -136,17 +161,16 @@ int MMtrk_create(mmctx *ctx, uint32_t number, const char *name, uint32_t port, u
 
 mmtrk *MMtrk_find(mmctx *ctx, const char *name)
 {
-    for (mmtrk *t = ctx->trackBuckets[trackHash(name)]; t; t = t->next)
-        if (strcasecmp(t->name, name) == 0) return t;
-    return nullptr;
+    if (!ctx->trackIndex) return nullptr;
+    auto found = ctx->trackIndex->byName.find(lowerName(name));
+    return found == ctx->trackIndex->byName.end() ? nullptr : found->second;
 }
 
 mmtrk *MMtrk_findNo(mmctx *ctx, uint32_t number)
 {
-    for (mmtrk *bucket : ctx->trackBuckets)
-        for (mmtrk *t = bucket; t; t = t->next)
-            if (t->number == number) return t;
-    return nullptr;
+    if (!ctx->trackIndex) return nullptr;
+    auto found = ctx->trackIndex->byNumber.find(number);
+    return found == ctx->trackIndex->byNumber.end() ? nullptr : found->second;
 }
 
 mmtrk *MMtrk_ref(mmctx *ctx, const char **text)
@@ -237,6 +261,8 @@ void MMtrk_freeAll(mmctx *ctx)
             ctx->workSize -= MM_TRACK_WORK;
         }
     }
+    delete ctx->trackIndex;
+    ctx->trackIndex = nullptr;
     ctx->ctrlTrack = nullptr;
     ctx->trackCount = 0;
 }
