@@ -55,6 +55,7 @@ struct mmctx {
     int32_t measureCount;
     uint32_t workMode;        // 0 = memory, 1 = work files
     uint32_t workCounter;
+    uint32_t workNextNumber;  // where the search for a free work-file name goes on
     mmtrk *workSlots[MM_WORK_SLOTS];
     char workPath[MM_DIR_SIZE];
     char sourceName[MM_PATH_SIZE];

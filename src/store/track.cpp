@@ -119,6 +119,7 @@ int MMtrk_int(mmctx *ctx)
     }
     MM_slashPath(ctx->workPath);
     ctx->workCounter = 0;
+    ctx->workNextNumber = 0;
     memset(ctx->workSlots, 0, sizeof ctx->workSlots);
     MM_msg(ctx, MSGC_INIT, "$$$ MMtrk_int() Ok");
     return 0;
