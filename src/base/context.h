@@ -9,6 +9,7 @@ struct mmtrk;
 struct MMacRec;
 struct PatternGroup;
 struct MMreadFiles;
+struct MMtrackIndex;
 
 constexpr int MM_TRACK_BUCKETS = 16;
 constexpr int MM_WORK_SLOTS = 8;
@@ -31,11 +32,15 @@ struct SourceFile {
     int32_t ifCount;
     int32_t ifLevel;
     uint32_t ifState[MM_MAX_IFS];
+    uint8_t encoding;         // MM_ENC_UTF8 or MM_ENC_SJIS: how its lines are read now
+    uint8_t encodingFound;    // set by the command line or by a line that is no UTF-8
+    long consumed;            // bytes read from fp so far
 };
 
 struct mmctx {
     int32_t trackCount;
     mmtrk *trackBuckets[MM_TRACK_BUCKETS];
+    MMtrackIndex *trackIndex; // the tracks by number and by name, owned by store/track
     mmtrk *ctrlTrack;
     int32_t cmdMap[MM_LETTERS];
     uint32_t ended;           // `.end` was read: the compile loop closes the song
@@ -51,6 +56,7 @@ struct mmctx {
     int32_t measureCount;
     uint32_t workMode;        // 0 = memory, 1 = work files
     uint32_t workCounter;
+    uint32_t workNextNumber;  // where the search for a free work-file name goes on
     mmtrk *workSlots[MM_WORK_SLOTS];
     char workPath[MM_DIR_SIZE];
     char sourceName[MM_PATH_SIZE];
@@ -64,6 +70,8 @@ struct mmctx {
     int32_t fileDepth;
     SourceFile fileStack[MM_MAX_SOURCES];
     MMreadFiles *readFiles;   // every file read so far (base/files_read), null until the first
+    uint8_t sourceEncoding;   // -encoding: MM_ENC_AUTO, or the encoding of every source file
+    uint8_t lineUtf8;         // the current line came from a file read as UTF-8
     char rawLine[MM_LINE_SIZE];
     char lineBuf[MM_LINE_SIZE];
     MMacRec *macros[MM_MACRO_BUCKETS];

@@ -61,7 +61,7 @@ constexpr std::array<MessageRow, MSG_COUNT> kRows{{
     {MSG_NAME_CONTROL, "Control change (%3d)", "コントロールチェンジ(%3d)"},
     {MSG_PROGRESS, "$ clock %8u, meas %4d, signature (%2d/%-2d), worksize %s ", "$ クロック %8u, 小節 %4d, 拍子 (%2d/%-2d), ワークサイズ %s "},
     {MSG_UNKNOWN_TRACK_MACRO, "Unknown track macro '%s'", "指定のトラックマクロ '%s' は使われていません。"},
-    {MSG_UNKNOWN_COMMAND_CHAR, "Unknown command charactor '%c'", "指定の文字 '%c' は命令にはありません。"},
+    {MSG_UNKNOWN_COMMAND_CHAR, "Unknown command charactor '%.*s'", "指定の文字 '%.*s' は命令にはありません。"},
     {MSG_STEPTIME_IDENT, "Steptime must be identifier!", "ステップタイムの指定に誤りがあります。"},
     {MSG_NOTE_OPTION, "Note-on option error!", "ノートオン・オプションの指定に誤りがあります。"},
     {MSG_NOTE_RANGE, "Note range error!", "音程が制限範囲を越えています。"},

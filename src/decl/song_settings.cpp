@@ -6,6 +6,7 @@
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/paths.h"
+#include "base/text_encoding.h"
 #include "store/event_writers.h"
 #include "store/track.h"
 
@@ -41,18 +42,16 @@ bool readSignature(const char *cursor, uint8_t *numerator, uint8_t *exponent)
 }
 
 // Copies the rest of the line, blanks in front skipped, without splitting a
-// double-byte character at the size limit.
-void copyText(char *out, const char *text)
+// character of the line's encoding at the size limit.
+void copyText(const mmctx *ctx, char *out, const char *text)
 {
     MM_skipBlanks(&text);
+    const char *end = text + strlen(text);
     size_t n = 0;
-    while (text[n] && n < MM_TEXT_SIZE - 1) {
-        if (MM_isLeadByte((unsigned char)text[n]) && text[n + 1]) {
-            if (n + 2 > MM_TEXT_SIZE - 1) break;
-            n += 2;
-        } else {
-            ++n;
-        }
+    while (text[n]) {
+        size_t length = (size_t)MM_charBytes(text + n, end, ctx->lineUtf8);
+        if (n + length > MM_TEXT_SIZE - 1) break;
+        n += length;
     }
     memcpy(out, text, n);
     out[n] = '\0';
@@ -77,13 +76,13 @@ void warnOverfull(mmctx *ctx)
 
 int MMctl_title(mmctx *ctx, const char *text)
 {
-    copyText(ctx->title, text);
+    copyText(ctx, ctx->title, text);
     return 0;
 }
 
 int MMctl_copyright(mmctx *ctx, const char *text)
 {
-    copyText(ctx->copyright, text);
+    copyText(ctx, ctx->copyright, text);
     return 0;
 }
 

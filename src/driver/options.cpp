@@ -11,6 +11,7 @@
 #include "base/message_table.h"
 #include "base/parse.h"
 #include "base/paths.h"
+#include "base/text_encoding.h"
 
 mmsettings MM_settings = {0, nullptr, MM_DEFAULT_CODE_SIZE, MM_DEFAULT_HEAP_SIZE, "", "qoral.zyl", "", {}};
 
@@ -94,6 +95,17 @@ int optDiag(mmctx *ctx, const char *arg)
     return 0;
 }
 
+// "utf8" or "sjis": every source file is read in that encoding; "auto": each
+// file is read as UTF-8 until a line shows it is Shift-JIS. Any other value
+// leaves the choice unchanged.
+int optEncoding(mmctx *ctx, const char *arg)
+{
+    if (strcasecmp(arg, "utf8") == 0 || strcasecmp(arg, "utf-8") == 0) ctx->sourceEncoding = MM_ENC_UTF8;
+    else if (strcasecmp(arg, "sjis") == 0 || strcasecmp(arg, "shift_jis") == 0) ctx->sourceEncoding = MM_ENC_SJIS;
+    else if (strcasecmp(arg, "auto") == 0) ctx->sourceEncoding = MM_ENC_AUTO;
+    return 0;
+}
+
 int optMsgTyp(mmctx *, const char *arg)
 {
     if (strcasecmp(arg, "japan") == 0 || strcasecmp(arg, "jpn") == 0) MM_setLanguage(1);
@@ -154,6 +166,7 @@ constexpr std::array kOptions = {
     Option{"def", true, optDef},
     Option{"diag", true, optDiag},
     Option{"dumpMsg", false, optDumpMsg},
+    Option{"encoding", true, optEncoding},
     Option{"errOut", true, optErrOut},
     Option{"heepSize", true, optHeepSize},
     Option{"help", false, optHelp},

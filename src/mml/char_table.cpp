@@ -4,8 +4,10 @@
 #include "mml/char_table.h"
 
 #include <array>
+#include <cstring>
 
 #include "base/messages.h"
+#include "base/text_encoding.h"
 #include "mml/length.h"
 #include "mml/note.h"
 #include "mml/part_command.h"
@@ -61,7 +63,9 @@ MMcmdHandler MMmml_charHandler(unsigned ch) { return kCharTable[ch & 127]; }
 int MMmml_unknownChar(mmctx *ctx, mmpart *, const char **cursor)
 {
     ctx->errPoint = *cursor;
-    MM_setErrMsg(ctx, MM_text(MSG_UNKNOWN_COMMAND_CHAR), **cursor);
+    // The whole character, in the line's encoding, not half of one.
+    const char *end = *cursor + strnlen(*cursor, 4);
+    MM_setErrMsg(ctx, MM_text(MSG_UNKNOWN_COMMAND_CHAR), MM_charBytes(*cursor, end, ctx->lineUtf8), *cursor);
     return -1;
 }
 

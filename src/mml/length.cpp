@@ -6,6 +6,7 @@
 #include "base/messages.h"
 #include "base/parse.h"
 #include "base/wrap_int.h"
+#include "mml/part_params.h"
 #include "store/track.h"
 
 int MMmml_length(mmctx *ctx, mmpart *part, int allowDefault, const char **cursor, int32_t *length)
@@ -38,6 +39,5 @@ int MMmml_rest(mmctx *ctx, mmpart *part, const char **cursor)
     int32_t length = 0;
     if (MMmml_length(ctx, part, 1, cursor, &length) < 0) return -1;
     int32_t step = part->tupletOn ? part->tupletStep : MMwrap_add(length, MMval_get(&part->offset[MMP_STEP]));
-    if (step >= 0) part->clock += (uint32_t)step;
-    return 0;
+    return step >= 0 ? MMpart_advance(ctx, part, (uint32_t)step) : 0;
 }

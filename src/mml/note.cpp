@@ -374,7 +374,7 @@ int MMmml_note(mmctx *ctx, mmpart *part, const char **cursor)
         if (sendDelayed(part, time, number, shots, &options) < 0) return -1;
     }
     if (sendOptions(part, time, number, options) < 0) return -1;
-    part->clock += (uint32_t)step;
+    if (MMpart_advance(ctx, part, (uint32_t)step) < 0) return -1;
     uint32_t end = later(time, gate);
     if (!tied) {
         if (MMevt_noteOff(track, end, channel, number, offVelocity) < 0) return -1;

@@ -125,6 +125,16 @@ int MMpart_setControl(mmctx *ctx, mmpart *part, mmval *value, uint32_t time, int
     return MMevt_control(part->track, time, (int32_t)part->channel, controller, v);
 }
 
+int MMpart_advance(mmctx *ctx, mmpart *part, uint32_t step)
+{
+    if (step > UINT32_MAX - part->clock) {
+        MM_setErrMsg(ctx, "Clock overflow! (a song cannot run past tick %u)", UINT32_MAX);
+        return -1;
+    }
+    part->clock += step;
+    return 0;
+}
+
 uint32_t MMpart_time(mmpart *part)
 {
     int64_t delay = MMval_get(&part->param[MMP_DELAY]);

@@ -31,3 +31,6 @@ int MMpart_setControl(mmctx *ctx, mmpart *part, mmval *value, uint32_t time, int
 // The time at which the part's events go now: its clock plus its delay, delay
 // offsetter and the track's filtered delay, never below 0.
 uint32_t MMpart_time(mmpart *part);
+// Moves the part's clock on by `step`; -1 with a pending message when the
+// clock would pass the last tick a song can reach.
+int MMpart_advance(mmctx *ctx, mmpart *part, uint32_t step);

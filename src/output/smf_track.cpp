@@ -44,12 +44,20 @@ void openingEvents(mmctx *ctx, std::vector<uint8_t> &out)
 // Data bytes that follow a channel status.
 uint32_t channelDataBytes(uint8_t status) { return status >= 0xc0 && status < 0xe0 ? 1 : 2; }
 
+// True for a record that goes into the file (and so takes a delta time).
+bool isWritten(const uint8_t *d, uint32_t length)
+{
+    if (d[0] >= 0x80 && d[0] < 0xf0) return length >= 1 + channelDataBytes(d[0]);
+    if (d[0] == 0xf0 || d[0] == 0xf7) return true;
+    return d[0] == kMeta && length >= 2 && d[1] < 0x80;
+}
+
 constexpr size_t kVlqMax = 4;   // bytes of the longest variable-length quantity
 
 // Writes a variable-length quantity at `p`; gives the byte after it.
 inline uint8_t *putVlq(uint8_t *p, uint32_t value)
 {
-    value &= 0x0fffffff;
+    value &= MM_SMF_MAX_DELTA;
     if (value < 0x80) {
         *p++ = (uint8_t)value;
         return p;
@@ -70,7 +78,7 @@ void MM_smfVlq(std::vector<uint8_t> &out, uint32_t value)
     out.insert(out.end(), bytes, putVlq(bytes, value));
 }
 
-void MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
+int MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
 {
     if (track == ctx->ctrlTrack) openingEvents(ctx, out);
     // Events are written through a pointer into room made ahead: a record
@@ -82,6 +90,12 @@ void MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out
         const uint8_t *d = e->data;
         uint32_t length = e->length;
         if (length == 0) continue;
+        // A delta time has 28 bits in the file; a longer pause cannot be written.
+        if (e->clock - lastClock > MM_SMF_MAX_DELTA && isWritten(d, length)) {
+            MM_setErrMsg(ctx, "%s : Time too long for a MIDI file! (track %u: %u ticks from clock %u, at most %u)",
+                         ctx->outputName, track->number, e->clock - lastClock, lastClock, MM_SMF_MAX_DELTA);
+            return -1;
+        }
         size_t need = (size_t)length + 2 * kVlqMax + 1;
         if (out.size() - used < need) out.resize(std::max(out.size() * 2, used + need + 4096));
         uint8_t *p = out.data() + used;
@@ -126,4 +140,5 @@ void MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out
         used = (size_t)(p - out.data());
     }
     out.resize(used);
+    return 0;
 }

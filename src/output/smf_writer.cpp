@@ -24,8 +24,6 @@
 
 namespace {
 
-constexpr uint32_t kMaxTracks = 65535;   // the header counts tracks in 16 bits
-
 int writeError(mmctx *ctx, int error)
 {
     MM_setErrMsg(ctx, "%s : File write error! (%s)", ctx->outputName, strerror(error ? error : EIO));
@@ -145,7 +143,7 @@ int MM_outputName(mmctx *ctx)
 
 int MM_writeSmfHeader(mmctx *ctx)
 {
-    if ((uint32_t)ctx->trackCount > kMaxTracks) {
+    if (ctx->trackCount > MM_MAX_TRACKS) {
         MM_setErrMsg(ctx, "%s : Too many tracks for a MIDI file!", ctx->outputName);
         return -1;
     }
@@ -171,8 +169,9 @@ int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, mmroll *roll)
     }
     if (!MMevt_order(track)) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
     std::vector<uint8_t> chunk = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
-    MM_smfTrackEvents(ctx, track, chunk);
+    int written = MM_smfTrackEvents(ctx, track, chunk);
     releaseLoaded(ctx, track);
+    if (written < 0) return -1;
     if (roll) MMroll_addTrack(roll, track, track == ctx->ctrlTrack, chunk.data() + 8, chunk.size() - 8);
     size_t length = chunk.size() - 8;
     if (length > UINT32_MAX) {

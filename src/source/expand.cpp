@@ -21,12 +21,20 @@ namespace {
 // nested argument lists or repeats), so the stack cannot run out.
 constexpr int kMaxRecursion = 1024;
 
+// The work one line may cost: every expansion started (a macro value, an
+// argument, a repeat's round) and every byte of text it scans is one step.
+// Macros that double each other while writing nothing would otherwise take
+// time exponential in their number; the songs people write use a tiny
+// fraction of this.
+constexpr long kMaxSteps = MM_MACRO_STEP_LIMIT;
+
 // The expander's error texts, these and the literals below, exist in English
 // only, whatever the message language; users know them in that form.
 constexpr const char *kOutOfSpace = "Out of string space!";
 constexpr const char *kStackOver = "Macro stack over!";
 constexpr const char *kRepeatError = "Repeat error!";
 constexpr const char *kTableError = "Table error!";
+constexpr const char *kTooMuchWork = "Macro expansion too long! (more than %ld steps in one line)";
 
 // Bytes that the expansion copies as they are, whatever follows them.
 constexpr auto kPlain = [] {
@@ -54,8 +62,8 @@ struct ExpandedArgs {
 // One expansion of the text [p, end) into out[0 .. space-1].
 class Expansion {
 public:
-    Expansion(mmctx *ctx, int space, char *out, int argc, char **argv, int depth)
-        : ctx_(ctx), space_(space), out_(out), argc_(argc), argv_(argv), depth_(depth)
+    Expansion(mmctx *ctx, int space, char *out, int argc, char **argv, int depth, long *steps)
+        : ctx_(ctx), space_(space), out_(out), argc_(argc), argv_(argv), depth_(depth), steps_(steps)
     {
     }
 
@@ -82,6 +90,7 @@ private:
     int argc_;
     char **argv_;
     int depth_;
+    long *steps_;  // shared by every expansion of one line
     int count_ = 0;
     const char *end_ = nullptr;
 };
@@ -102,15 +111,21 @@ int Expansion::putNumber(long value)
     return 0;
 }
 
-int expandSpan(mmctx *ctx, int space, char *out, const char *in, const char *end, int argc, char **argv, int depth)
+int expandSpan(mmctx *ctx, int space, char *out, const char *in, const char *end, int argc, char **argv, int depth,
+               long *steps)
 {
     if (depth > kMaxRecursion) return MM_setErr(ctx, kStackOver);
-    return Expansion(ctx, space, out, argc, argv, depth).run(in, end);
+    *steps += 1 + (end - in);
+    if (*steps > kMaxSteps) {
+        MM_setErrMsg(ctx, kTooMuchWork, kMaxSteps);
+        return -1;
+    }
+    return Expansion(ctx, space, out, argc, argv, depth, steps).run(in, end);
 }
 
 int Expansion::nested(const char *text, const char *end, int argc, char **argv)
 {
-    int n = expandSpan(ctx_, space_ - count_, out_ + count_, text, end, argc, argv, depth_ + 1);
+    int n = expandSpan(ctx_, space_ - count_, out_ + count_, text, end, argc, argv, depth_ + 1, steps_);
     if (n < 0) return -1;
     count_ += n;
     return n;
@@ -154,9 +169,9 @@ int Expansion::run(const char *p, const char *end)
         else if (*p == '$')
             result = dollar(p);
         else {
-            result = put(*p);
-            if (result == 0 && MMcpp_charLen(p, end) == 2) result = put(*++p);
-            ++p;
+            // A character is copied whole: no byte of it starts a comment, an escape or a reference.
+            result = 0;
+            for (int length = MMcpp_charLen(ctx_, p, end); result == 0 && length > 0; --length) result = put(*p++);
         }
         if (result < 0) return -1;
     }
@@ -179,7 +194,7 @@ int Expansion::escape(const char *&p)
         if (high < 0 || low < 0) return 0;
         return put((char)(high * 16 + low));
     }
-    int length = MMcpp_charLen(p, end_);
+    int length = MMcpp_charLen(ctx_, p, end_);
     for (int i = 0; i < length; ++i)
         if (put(*p++) < 0) return -1;
     return 0;
@@ -271,7 +286,7 @@ int Expansion::expandArgs(char **list, int count, ExpandedArgs &args)
         args.pool.resize(used + MM_MACRO_ARG_SIZE);
         const char *arg = list[i];
         int n = expandSpan(ctx_, MM_MACRO_ARG_SIZE, args.pool.data() + used, arg, arg + strlen(arg), argc_, argv_,
-                           depth_ + 1);
+                           depth_ + 1, steps_);
         if (n < 0) return -1;
         offsets.push_back(used);
         used += (size_t)n + 1;
@@ -343,5 +358,6 @@ int Expansion::callResult(int written, const char *name)
 
 int MMcpp_expand(mmctx *ctx, int space, char *out, const char *in, int argc, char **argv)
 {
-    return expandSpan(ctx, space, out, in, in + strlen(in), argc, argv, 0);
+    long steps = 0;
+    return expandSpan(ctx, space, out, in, in + strlen(in), argc, argv, 0, &steps);
 }

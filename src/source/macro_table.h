@@ -27,6 +27,7 @@ struct MMacRec {
 
 constexpr int MM_MACRO_NEST_LIMIT = 128;  // text macros expanding at once
 constexpr int MM_MACRO_ARG_SIZE = 512;    // one expanded macro argument, with its NUL
+constexpr long MM_MACRO_STEP_LIMIT = 4000000;  // expansion steps of one line
 constexpr int MM_TABLE_LIMIT = 511;       // entries of one table
 
 int MMac_init(mmctx *ctx);

@@ -1,11 +1,13 @@
 #include "source/reader.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "base/files_read.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/text_encoding.h"
 #include "source/directive.h"
 #include "source/expand.h"
 #include "source/macro_table.h"
@@ -29,14 +31,86 @@ void defineBaseName(mmctx *ctx, const char *path)
     MMac_define(ctx, macro, "", 0);
 }
 
-// True when the physical line [begin, end) ends in a backslash that is not
-// the trail byte of a double-byte character.
-bool continues(const char *begin, const char *end)
+// A physical line holds at most this many bytes, its line feed and trailing
+// carriage returns not counted; a logical line, its continuations joined,
+// no more either.
+constexpr size_t kMaxLineBytes = MM_LINE_SIZE - 1;
+
+// What reading a physical line found besides its bytes.
+struct PhysicalLine {
+    size_t length = 0;     // bytes stored, carriage returns included, the line feed not
+    bool nulByte = false;  // the line holds a NUL byte
+    bool tooLong = false;  // the line goes on past the room it was given
+};
+
+// True when [p, end) is well-formed UTF-8. ASCII, by far the most text, is
+// passed over a word at a time.
+bool isUtf8(const unsigned char *p, const unsigned char *end)
 {
-    if (end == begin || end[-1] != '\\') return false;
-    const char *last = nullptr;
-    for (const char *p = begin; p < end; p += MMcpp_charLen(p, end)) last = p;
-    return last && last + 1 == end && *last == '\\';
+    while (p < end) {
+        if (end - p >= 8) {
+            uint64_t word;
+            memcpy(&word, p, sizeof word);
+            if ((word & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        unsigned char low, high;
+        int length = MM_utf8SequenceLength(*p, &low, &high);
+        if (length == 0 || end - p < length || p[1] < low || p[1] > high) return false;
+        for (int i = 2; i < length; ++i)
+            if (p[i] < 0x80 || p[i] > 0xBF) return false;
+        p += length;
+    }
+    return true;
+}
+
+// True when the Shift-JIS line [begin, end), which ends in a backslash, ends
+// in one that is no trail byte.
+bool endsInSjisBackslash(const char *begin, const char *end)
+{
+    const char *last = begin;
+    for (const char *p = begin; p < end; p += MM_charBytes(p, end, false)) last = p;
+    return last + 1 == end;
+}
+
+// Reads one physical line into out[0 .. room-1] (room is at least 1): its
+// bytes up to the line feed, which is consumed but not stored. `consumed`
+// counts the file's bytes read so far; it tells a NUL byte on a last line
+// without line feed. False at the end of the file.
+bool readPhysical(FILE *fp, char *out, size_t room, long &consumed, PhysicalLine &line)
+{
+    if (room > 1 && !fgets(out, (int)room, fp)) return false;
+    if (room == 1) out[0] = '\0';
+    size_t n = strlen(out);
+    line.length = n;
+    if (n > 0 && out[n - 1] == '\n') {
+        // The usual line: fgets stopped at its line feed, so no NUL came before it.
+        out[--line.length] = '\0';
+        consumed += (long)n;
+        return true;
+    }
+    if (n + 1 >= room) {
+        // The room is full: the line ends here only when nothing but carriage returns follows.
+        int c = getc(fp);
+        size_t returns = 0;
+        for (; c == '\r'; c = getc(fp)) ++returns;
+        if (c == EOF && n == 0 && returns == 0) return false;
+        line.tooLong = c != '\n' && c != EOF;
+        consumed += (long)(n + returns + 1);
+        return true;
+    }
+    // fgets stopped before the room's end without a line feed: at the end of
+    // the file, or at a line feed behind a NUL byte that cut the string short.
+    long position = feof(fp) ? ftell(fp) : -1;
+    line.nulByte = !feof(fp) || (position >= 0 && position != consumed + (long)n);
+    consumed += (long)n;
+    return true;
 }
 
 // Closes the current file at its end. Returns true when it was the main source.
@@ -70,6 +144,9 @@ int MMcpp_push(mmctx *ctx, const char *name)
     file.ifCount = 0;
     file.ifLevel = 0;
     memset(file.ifState, 0, sizeof file.ifState);
+    file.encoding = ctx->sourceEncoding == MM_ENC_SJIS ? MM_ENC_SJIS : MM_ENC_UTF8;
+    file.encodingFound = ctx->sourceEncoding != MM_ENC_AUTO;
+    file.consumed = 0;
     snprintf(file.name, sizeof file.name, "%s", name);
     file.fp = MM_fopen(ctx, name, "rb");
     if (!file.fp) {
@@ -91,22 +168,45 @@ char *MMcpp_getLine(mmctx *ctx)
             MM_errorReport();
         }
         SourceFile &file = ctx->fileStack[ctx->fileDepth - 1];
-        if (!file.fp || !fgets(raw + start, (int)(MM_LINE_SIZE - start), file.fp)) {
+        PhysicalLine physical;
+        if (!file.fp || !readPhysical(file.fp, raw + start, MM_LINE_SIZE - start, file.consumed, physical)) {
             // A line still waiting for its continuation is dropped.
             if (closeCurrent(ctx)) return nullptr;
             start = 0;
             continue;
         }
-        // Editors may open a UTF-8 file with a byte-order mark; it is no text.
-        // A file's first line always starts the buffer (start is 0).
+        ++file.line;
+        if (physical.nulByte) {
+            MM_setErr(ctx, "NUL byte in the source! (no text file holds one)");
+            return nullptr;
+        }
+        if (physical.tooLong) {
+            MM_setErrMsg(ctx, "Too long line! (more than %zu bytes)", kMaxLineBytes);
+            return nullptr;
+        }
+        // Editors may open a UTF-8 file with a byte-order mark; it is no text,
+        // and it settles the file's encoding. A file's first line always starts
+        // the buffer (start is 0).
         constexpr size_t kMarkLength = sizeof kByteOrderMark - 1;
-        if (++file.line == 1 && strncmp(raw, kByteOrderMark, kMarkLength) == 0)
-            memmove(raw, raw + kMarkLength, strlen(raw + kMarkLength) + 1);
-        size_t length = start + strlen(raw + start);
-        while (length > start && (raw[length - 1] == '\r' || raw[length - 1] == '\n')) raw[--length] = '\0';
+        if (file.line == 1 && strncmp(raw, kByteOrderMark, kMarkLength) == 0) {
+            memmove(raw, raw + kMarkLength, physical.length - kMarkLength + 1);
+            physical.length -= kMarkLength;
+            file.encodingFound = 1;
+        }
+        // A file is read as UTF-8 until a line shows that it is not.
+        char *begin = raw + start;
+        if (!file.encodingFound &&
+            !isUtf8(reinterpret_cast<unsigned char *>(begin), reinterpret_cast<unsigned char *>(begin + physical.length))) {
+            file.encoding = MM_ENC_SJIS;
+            file.encodingFound = 1;
+        }
+        ctx->lineUtf8 = file.encoding == MM_ENC_UTF8;
+        size_t length = start + physical.length;
+        while (length > start && raw[length - 1] == '\r') raw[--length] = '\0';
         if (ctx->scnMsg) MM_msgf(ctx, MSGC_SOURCE, "%5d:%s", file.line, raw);
-        // A full buffer cannot take a continuation: the line ends there.
-        if (continues(raw + start, raw + length) && length + 1 < (size_t)MM_LINE_SIZE) {
+        bool continues = length > start && raw[length - 1] == '\\' &&
+                         (ctx->lineUtf8 || endsInSjisBackslash(begin, raw + length));
+        if (continues) {
             start = length;
             continue;
         }

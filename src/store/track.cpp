@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <unordered_map>
 
 #include "base/limits.h"
 #include "base/messages.h"
@@ -18,7 +19,21 @@
 // The error texts written as literals in this file exist in English only,
 // whatever the message language; users know them in that form.
 
+// The tracks by number and by lower-case name. The buckets of the context
+// keep the order in which tracks are visited; this finds them.
+struct MMtrackIndex {
+    std::unordered_map<uint32_t, mmtrk *> byNumber;
+    std::unordered_map<std::string, mmtrk *> byName;
+};
+
 namespace {
+
+std::string lowerName(const char *name)
+{
+    std::string key = name;
+    for (char &c : key) c = (char)MM_lowerAscii((unsigned char)c);
+    return key;
+}
 
 int trackHash(const char *name)
 {
@@ -103,6 +118,8 @@ int defaultWorkPath(mmctx *ctx)
 int MMtrk_int(mmctx *ctx)
 {
     memset(ctx->trackBuckets, 0, sizeof ctx->trackBuckets);
+    delete ctx->trackIndex;
+    ctx->trackIndex = new MMtrackIndex;
     ctx->ctrlTrack = nullptr;
     ctx->trackCount = 0;
     if (MMtrk_create(ctx, 0, "CTRL", 0, 0) < 0) return -1;
@@ -110,6 +127,7 @@ int MMtrk_int(mmctx *ctx)
     if (ctx->workMode == 1 && ctx->workPath[0] == '\0' && defaultWorkPath(ctx) < 0) return -1;
     MM_slashPath(ctx->workPath);
     ctx->workCounter = 0;
+    ctx->workNextNumber = 0;
     memset(ctx->workSlots, 0, sizeof ctx->workSlots);
     MM_msg(ctx, MSGC_INIT, "$$$ MMtrk_int() Ok");
     return 0;
@@ -125,6 +143,10 @@ int MMtrk_create(mmctx *ctx, uint32_t number, const char *name, uint32_t port, u
         MM_setErrMsg(ctx, "Using track no.%d !", (int)number);
         return -1;
     }
+    if (ctx->trackCount >= MM_MAX_TRACKS) {
+        MM_setErrMsg(ctx, "Too many tracks! (a MIDI file holds %d, CTRL included)", (int)MM_MAX_TRACKS);
+        return -1;
+    }
     mmtrk *t = (mmtrk *)calloc(1, sizeof(mmtrk));
     if (!t) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
     ctx->workSize += MM_TRACK_WORK;
@@ -136,6 +158,9 @@ int MMtrk_create(mmctx *ctx, uint32_t number, const char *name, uint32_t port, u
     t->channel = channel;
     t->measureClock = ctx->measureClock;
     t->maxClock = 0;
+    if (!ctx->trackIndex) ctx->trackIndex = new MMtrackIndex;
+    ctx->trackIndex->byNumber.emplace(number, t);
+    ctx->trackIndex->byName.emplace(lowerName(t->name), t);
     int bucket = trackHash(t->name);
     t->next = ctx->trackBuckets[bucket];
     ctx->trackBuckets[bucket] = t;
@@ -145,17 +170,16 @@ int MMtrk_create(mmctx *ctx, uint32_t number, const char *name, uint32_t port, u
 
 mmtrk *MMtrk_find(mmctx *ctx, const char *name)
 {
-    for (mmtrk *t = ctx->trackBuckets[trackHash(name)]; t; t = t->next)
-        if (strcasecmp(t->name, name) == 0) return t;
-    return nullptr;
+    if (!ctx->trackIndex) return nullptr;
+    auto found = ctx->trackIndex->byName.find(lowerName(name));
+    return found == ctx->trackIndex->byName.end() ? nullptr : found->second;
 }
 
 mmtrk *MMtrk_findNo(mmctx *ctx, uint32_t number)
 {
-    for (mmtrk *bucket : ctx->trackBuckets)
-        for (mmtrk *t = bucket; t; t = t->next)
-            if (t->number == number) return t;
-    return nullptr;
+    if (!ctx->trackIndex) return nullptr;
+    auto found = ctx->trackIndex->byNumber.find(number);
+    return found == ctx->trackIndex->byNumber.end() ? nullptr : found->second;
 }
 
 mmtrk *MMtrk_ref(mmctx *ctx, const char **text)
@@ -246,6 +270,8 @@ void MMtrk_freeAll(mmctx *ctx)
             ctx->workSize -= MM_TRACK_WORK;
         }
     }
+    delete ctx->trackIndex;
+    ctx->trackIndex = nullptr;
     ctx->ctrlTrack = nullptr;
     ctx->trackCount = 0;
 }

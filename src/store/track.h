@@ -77,9 +77,13 @@ struct mmtrk {
     mmpart *partBuckets[MM_PART_BUCKETS];
 };
 
+// A MIDI file counts its track chunks in 16 bits; CTRL is one of them.
+constexpr int32_t MM_MAX_TRACKS = 65535;
+
 int MMtrk_int(mmctx *ctx);
 int MMtrk_create(mmctx *ctx, uint32_t number, const char *name, uint32_t port, uint32_t channel);
 mmtrk *MMtrk_find(mmctx *ctx, const char *name);
+// Both lookups take constant time, whatever the number of tracks.
 mmtrk *MMtrk_findNo(mmctx *ctx, uint32_t number);
 mmtrk *MMtrk_ref(mmctx *ctx, const char **text);
 void MMtrk_syncTo(mmctx *ctx, mmtrk *track, uint32_t clock);

@@ -26,6 +26,13 @@ bool tooManyOpen(int error) { return error == EMFILE || error == ENFILE; }
     MM_errorReport();
 }
 
+// A work file that cannot be opened: its name and the system's reason.
+[[noreturn]] void openFailed(mmctx *ctx, const char *name, int error)
+{
+    MM_setErrMsg(ctx, "%s : %s (%s)", name, MM_text(MSG_FILE_OPEN), strerror(error ? error : EIO));
+    MM_errorReport();
+}
+
 [[noreturn]] void writeFailed(mmtrk *track, int error)
 {
     MM_setErrMsg(track->ctx, "Work file write error! %s: %s", track->workName, strerror(error));
@@ -81,24 +88,34 @@ bool takeName(mmtrk *track, const char *name, unsigned number)
     return true;
 }
 
-// Takes the first free number by creating its file exclusively, so two
-// compilers sharing a work path never take the same file.
+// Takes the next free number by creating its file exclusively, so two
+// compilers sharing a work path never take the same file. The search goes on
+// from the number taken last, so each new file costs one try in the usual
+// case, and it tries every number once before it gives up.
 void createWorkFile(mmtrk *track)
 {
     mmctx *ctx = track->ctx;
     char name[sizeof track->workName];
-    for (unsigned number = 0; number < MM_WORK_FILES;) {
+    for (unsigned tries = 0; tries < MM_WORK_FILES;) {
+        unsigned number = ctx->workNextNumber % MM_WORK_FILES;
         snprintf(name, sizeof name, "%s_qv%05u.)0(", ctx->workPath, number);
         errno = 0;
-        if (takeName(track, name, number)) return;
-        if (errno == EEXIST)
-            ++number;
-        else if (tooManyOpen(errno))
+        if (takeName(track, name, number)) {
+            ctx->workNextNumber = number + 1;
+            return;
+        }
+        int error = errno;
+        if (tooManyOpen(error)) {
             makeRoom(ctx);
-        else
-            fatal(ctx, MSG_FILE_OPEN);
+            continue;
+        }
+        if (error != EEXIST) openFailed(ctx, name, error);
+        ctx->workNextNumber = number + 1;
+        ++tries;
     }
-    fatal(ctx, MSG_FILE_OPEN);
+    MM_setErrMsg(ctx, "%s : %s (all %u work-file names are taken in this folder)", ctx->workPath[0] ? ctx->workPath : "./",
+                 MM_text(MSG_FILE_OPEN), MM_WORK_FILES);
+    MM_errorReport();
 }
 
 // Takes the first empty slot from the one the counter names; with all taken,
@@ -163,7 +180,7 @@ FILE *MMwork_open(mmtrk *track, const char *mode)
         errno = 0;
         fp = fopen(track->workName, mode);
         if (fp) break;
-        if (!tooManyOpen(errno)) fatal(ctx, MSG_FILE_OPEN);
+        if (!tooManyOpen(errno)) openFailed(ctx, track->workName, errno);
         makeRoom(ctx);
     }
     track->workFp = fp;

@@ -37,3 +37,21 @@ TEST_F(TrackDecl, WordsAndTheirDefaults)
 }
 
 }  // namespace
+
+namespace {
+
+// A MIDI file holds 65535 track chunks, CTRL among them: the track that
+// would make the 65536th is refused when it is declared.
+TEST_F(TrackDecl, AsManyTracksAsAMidiFileHolds)
+{
+    ASSERT_EQ(0, MMctl_line(ctx, ".track 1 macro:first"));
+    ctx->trackCount = MM_MAX_TRACKS - 1;  // as if 65532 more had been declared
+    EXPECT_EQ(0, MMctl_line(ctx, ".track 2147483647 macro:last")) << pending();
+    EXPECT_EQ(-1, MMctl_line(ctx, ".track 3 macro:one_too_many"));
+    EXPECT_EQ("Too many tracks! (a MIDI file holds 65535, CTRL included)", pending());
+    EXPECT_STREQ("last", MMtrk_findNo(ctx, 2147483647)->name);
+    EXPECT_EQ(1u, MMtrk_find(ctx, "FIRST")->number);
+    EXPECT_EQ(nullptr, MMtrk_findNo(ctx, 3));
+}
+
+}  // namespace

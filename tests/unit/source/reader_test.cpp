@@ -18,28 +18,26 @@ TEST_F(Reader, LinesAndContinuations)
     EXPECT_EQ("a b c\nc.mml (5) : Can't define macro x \n", linesOf("c.mml", "a \\\nb \\\nc\nd \\\n $x\n"));
 }
 
-TEST_F(Reader, OverlongPhysicalLineArrivesInPieces)
+TEST_F(Reader, LinesAtTheLengthLimit)
 {
-    std::string longLine(MM_LINE_SIZE + 100, 'a');
-    write("l.mml", longLine + "\nend\n");
-    Reading r = readAll("l.mml");
-    EXPECT_TRUE(r.lines == std::string(MM_LINE_SIZE - 1, 'a') + "\n" + std::string(101, 'a') + "\nend\n");
-    EXPECT_EQ(3, ctx->fileStack[0].line);
+    // 16383 bytes fit, with the carriage return and line feed behind them.
+    std::string full(MM_LINE_SIZE - 1, 'a');
+    EXPECT_TRUE(linesOf("l.mml", full + "\r\nend") == full + "\nend\n");
+    // One byte more is an error at its own line, not a split line.
+    EXPECT_EQ("x\nm.mml (2) : Too long line! (more than 16383 bytes)\n", linesOf("m.mml", "x\n" + full + "a\nend\n"));
+    // A continuation may fill the line but not run past it.
+    std::string half(MM_LINE_SIZE / 2, 'b');
+    EXPECT_TRUE(linesOf("c.mml", half + "\\\n" + std::string(MM_LINE_SIZE / 2 - 2, 'c')) ==
+                half + std::string(MM_LINE_SIZE / 2 - 2, 'c') + "\n");
+    EXPECT_EQ("d.mml (2) : Too long line! (more than 16383 bytes)\n", linesOf("d.mml", half + "\\\n" + half + "\n"));
 }
 
-TEST_F(Reader, FullBufferTakesNoContinuation)
+TEST_F(Reader, NulByteIsAnErrorOfItsLine)
 {
-    // The backslash fills the buffer: no room is left for a continuation,
-    // and the line feed behind it arrives as an empty line.
-    std::string text(MM_LINE_SIZE - 2, 'b');
-    write("f.mml", text + "\\\ne\n");
-    Reading r = readAll("f.mml");
-    EXPECT_TRUE(r.lines == text + "\n\ne\n") << r.lines.size();
-    // One character less, and the next line continues it up to the buffer's end.
-    text.pop_back();
-    write("g.mml", text + "\\\ncd\n");
-    r = readAll("g.mml");
-    EXPECT_TRUE(r.lines == text + "c\nd\n") << r.lines.size();
+    EXPECT_EQ("a\nn.mml (2) : NUL byte in the source! (no text file holds one)\n",
+              linesOf("n.mml", std::string("a\nb\0c\nd\n", 8)));
+    EXPECT_EQ("z.mml (1) : NUL byte in the source! (no text file holds one)\n",
+              linesOf("z.mml", std::string("\0", 1)));
 }
 
 TEST_F(Reader, BinaryGarbageNeverCrashes)

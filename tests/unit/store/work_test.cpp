@@ -160,7 +160,31 @@ TEST_F(WorkTest, MissingWorkDirectoryIsFatal)
 {
     snprintf(ctx->workPath, sizeof ctx->workPath, "%s/missing/", dir.path.c_str());
     mmtrk *t = track(1, "piano");
-    expectFatal("File open error!", [&] { MMevt_noteOn(t, 0, 0, 60, 100); });
+    expectFatal(std::string(ctx->workPath) + "_qv00000.)0( : File open error! (No such file or directory)",
+                [&] { MMevt_noteOn(t, 0, 0, 60, 100); });
+}
+
+// Each search goes on from the name taken last; with every name taken, the
+// report says so and names the folder.
+TEST_F(WorkTest, NamesAreSearchedOnFromTheLastAndAllTakenIsFatal)
+{
+    mmtrk *a = track(1, "a");
+    ASSERT_EQ(0, MMevt_noteOn(a, 0, 0, 60, 100));
+    unlink(a->workName);  // free again, but behind the search
+    mmtrk *b = track(2, "b");
+    ASSERT_EQ(0, MMevt_noteOn(b, 0, 0, 60, 100));
+    EXPECT_EQ(dir / "_qv00001.)0(", b->workName);
+    MMtrk_freeAll(ctx);
+    ASSERT_EQ(0, MMtrk_int(ctx));
+    for (unsigned n = 0; n < MM_WORK_FILES; ++n) {
+        char name[32];
+        snprintf(name, sizeof name, "_qv%05u.)0(", n);
+        dir.write(name, "");
+    }
+    mmtrk *t = track(3, "c");
+    expectFatal(std::string(ctx->workPath) + " : File open error! (all 10000 work-file names are taken in this folder)",
+                [&] { MMevt_noteOn(t, 0, 0, 60, 100); });
+    for (const std::string &name : dir.names()) unlink((dir / name).c_str());
 }
 
 // Lowers a resource limit for one test and puts it back.
