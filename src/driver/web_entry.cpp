@@ -37,7 +37,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE int qoral_compile(const char *song, const char *
     // This C library starts with a file-creation mask that denies everything;
     // a new process gets the usual one, so what the run writes can be read back.
     umask(022);
-    if (!writeSong(song, text)) {
+    // Without a text the caller has put the song's file in place itself, so
+    // that every byte reaches the compiler, a NUL byte included.
+    if (text && !writeSong(song, text)) {
         fprintf(stderr, "%s : File open error!\n", song);
         return 1;
     }

@@ -64,17 +64,10 @@ export async function compileSong(factory, wasm, request) {
   }
   FS.chdir(SONG_FOLDER);
   const name = request.name || "song.mml";
-  // The text goes on the heap: a long song would not fit the stack.
-  const text = new TextEncoder().encode(`${request.text}\0`);
-  const textAt = module._malloc(text.length);
-  module.HEAPU8.set(text, textAt);
-  const status = module.ccall(
-    "qoral_compile",
-    "number",
-    ["string", "number", "number"],
-    [name, textAt, request.dump ? 1 : 0],
-  );
-  module._free(textAt);
+  // The song goes into the folder as bytes, so that the compiler sees every
+  // one of them (a C string would end at a NUL byte and hide the rest).
+  FS.writeFile(name, new TextEncoder().encode(request.text));
+  const status = module.ccall("qoral_compile", "number", ["string", "number", "number"], [name, 0, request.dump ? 1 : 0]);
   const base = name.replace(/\.[^./]*$/, "");
   const read = (path, options) => (FS.analyzePath(path).exists ? FS.readFile(path, options) : null);
   return {

@@ -50,7 +50,10 @@ export function compileNatively(name, text, folder = null) {
       cwd: folder || dir,
       env: { ...process.env, SOURCE_DATE_EPOCH: EPOCH },
       encoding: "utf8",
+      // A long song writes a progress line per measure: megabytes of them.
+      maxBuffer: 256 * 1024 * 1024,
     });
+    if (run.error) throw run.error;
     const diagnostics = parseDiagnostics(run.stderr.split("\n"));
     if (run.status !== 0) return { status: run.status, midi: null, svg: null, diagnostics };
     return {

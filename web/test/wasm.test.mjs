@@ -42,6 +42,8 @@ test("every plain song test compiles as natively, errors and warnings alike", as
       if (/@call/i.test(text)) continue;
       // Bytes beyond ASCII (Shift-JIS songs) cannot pass through the page's text.
       if (/[^\x00-\x7f]/.test(text)) continue;
+      // Devices of the host (such as /dev/zero) are not in the page's virtual folder.
+      if (/#include\s+"\/dev\//.test(text)) continue;
       const web = await compileSong(factory, wasm, { name, text, files: folderFiles, epoch: EPOCH });
       const expected = compileNatively(name, null, folder);
       const where = `tests/songs/${topic}/${name}`;
