@@ -50,7 +50,7 @@ int32_t clampTo(int32_t value, MMparam index)
     return MMwrap_add(value, MMval_get(&part->offset[index]));
 }
 
-int readNoteNumber(mmctx *ctx, mmpart *part, int letter, const char **cursor, const MMnoteShots &shots,
+[[gnu::always_inline]] inline int readNoteNumber(mmctx *ctx, mmpart *part, int letter, const char **cursor, const MMnoteShots &shots,
                    int32_t *number)
 {
     if (letter == 'n') {
@@ -76,7 +76,7 @@ int readNoteNumber(mmctx *ctx, mmpart *part, int letter, const char **cursor, co
 }
 
 // Step time: a tuplet's step, or the one-shot step, or the written length.
-int readStep(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots, int32_t *step)
+[[gnu::always_inline]] inline int readStep(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots, int32_t *step)
 {
     MM_skipBlanks(cursor);
     int32_t length = 0;
@@ -98,7 +98,7 @@ int32_t ratioGate(int32_t step, int32_t ratio)
     return MMwrap_sub(MMwrap_mul(step, ratio) / 100, 1);
 }
 
-int readGate(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots, int32_t step, int32_t *gate)
+[[gnu::always_inline]] inline int readGate(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots, int32_t step, int32_t *gate)
 {
     MM_skipBlanks(cursor);
     if (**cursor == ',' || **cursor == '/') {
@@ -266,53 +266,32 @@ bool drawsNothing(const mmpart *part)
     return !(modes & MMVAL_RANDOM) && !(track->delayFilterOn && track->delayF.randAllowed && track->delayF.randOn);
 }
 
-// The common note, a letter with an optional length and nothing else: no
-// pin, tuplet, assignment table, random value, gate, option, tie or delayed
-// aftertouch, and no note of its number still sounding. It reads first and
-// writes only once it knows the note is plain, so on false nothing has
-// changed and MMmml_note takes the note the long way, with the same result.
-// Most notes of a song are plain; this spares them the one-shot machinery.
+// The common note: no pin, tuplet, assignment table, random value, option,
+// tie or delayed aftertouch, and no note of its number still sounding. It
+// reads with the readers of the long way, but writes only once it knows the
+// note is plain, so on false MMmml_note takes the note the long way with the
+// same result (a reader's failure is reported again there). Most notes of a
+// song are plain; this spares them the one-shot machinery.
 bool plainNote(mmctx *ctx, mmpart *part, const char **cursor, int *result)
 {
     if (part->pinArmed || part->tupletOn || part->track->assign || !drawsNothing(part)) return false;
     if (part->param[MMP_CAFDELAY].value >= 1 || part->param[MMP_PAFDELAY].value >= 1) return false;
+    static const MMnoteShots kNoShots{};
     const char *p = *cursor;
     int letter = MM_lowerAscii((unsigned char)*p++);
-    if (letter == 'n') return false;
-    int index = letter - 'a';
-    int32_t key = part->keySig[index];
-    int32_t base = kSemitone[index] + key;
-    MM_skipBlanks(&p);
-    if (*p == '+' || *p == '#') {
-        ++p;
-        if (key != 1) ++base;
-    } else if (*p == '-') {
-        ++p;
-        if (key != -1) --base;
-    }
-    auto sum = [part](MMparam index) { return MMwrap_add(part->param[index].value, part->offset[index].value); };
-    int32_t number = MMwrap_add(base, MMwrap_mul(12, MMwrap_add(sum(MMP_OCTAVE), 1)));
-    number = MMwrap_add(number, sum(MMP_KEYSHIFT));
+    int32_t number, step = 0, gate = 0;
+    if (readNoteNumber(ctx, part, letter, &p, kNoShots, &number) < 0) return false;
+    number = MMwrap_add(number, effective(part, MMshot{}, MMP_KEYSHIFT));
     if (number < 0 || number > 127 || part->noteOn[number]) return false;
-
-    MM_skipBlanks(&p);
-    int32_t length = 0;
-    int read = MMlength_value(ctx->division, &p, &length);
-    if (read < 0) return false;
-    if (read == 0) length = part->param[MMP_STEP].value;
-    MM_skipBlanks(&p);
-    MMlength_dots(&p, &length);
-    int32_t step = MMwrap_add(length, part->offset[MMP_STEP].value);
+    if (readStep(ctx, part, &p, kNoShots, &step) < 0) return false;
     if (step < 0) step = 0;
+    if (readGate(ctx, part, &p, kNoShots, step, &gate) < 0) return false;
     MM_skipBlanks(&p);
-    if (*p == ',' || *p == '/' || *p == '(' || *p == '&') return false;
-    int32_t gate = part->gateMode ? part->param[MMP_GATE].value : ratioGate(step, sum(MMP_GATERATIO));
-    gate = MMwrap_add(gate, part->offset[MMP_GATE].value);
-    if (gate < 0) gate = 0;
+    if (*p == '(' || *p == '&') return false;
 
     *cursor = p;
-    int32_t velocity = clampTo(sum(MMP_VELOCITY), MMP_VELOCITY);
-    int32_t offVelocity = clampTo(sum(MMP_OFFVEL), MMP_OFFVEL);
+    int32_t velocity = clampTo(effective(part, MMshot{}, MMP_VELOCITY), MMP_VELOCITY);
+    int32_t offVelocity = clampTo(effective(part, MMshot{}, MMP_OFFVEL), MMP_OFFVEL);
     uint32_t time = MMpart_time(part);
     mmtrk *track = part->track;
     int32_t channel = (int32_t)part->channel;
