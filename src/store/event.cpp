@@ -71,17 +71,10 @@ mmevt *MMevt_allocSlow(mmtrk *track, uint32_t clock, uint32_t length)
             return nullptr;
         }
         if (chunk) chunk->next = fresh; else track->firstChunk = fresh;
-        track->lastChunk = chunk = fresh;
+        track->lastChunk = fresh;
     }
-    mmevt *e = (mmevt *)(recordsOf(chunk) + chunk->used);
-    chunk->used += (uint32_t)size;
-    e->clock = clock;
-    e->length = length;
-    if (clock < track->lastEventClock) track->eventsUnordered = true;
-    track->lastEventClock = clock;
-    track->eventWork += workOf(length);
-    ctx->workSize = (int32_t)(ctx->workSize + workOf(length));
-    return e;
+    // The record fits now: the inline way takes it.
+    return MMevt_alloc(track, clock, length);
 }
 
 void MMevt_free(mmtrk *track, mmevt *record)
