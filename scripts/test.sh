@@ -3,7 +3,7 @@
 # again in a separate build under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -e
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh web
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j2
 ctest --test-dir build --output-on-failure

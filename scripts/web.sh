@@ -7,7 +7,7 @@
 #   scripts/web.sh --serve    build, then serve it on http://localhost:8000/
 set -e
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh web
 root=$PWD
 # Debian's Emscripten keeps a read-only cache: its libraries are built once
 # into a cache inside the build folder.
