@@ -53,6 +53,7 @@ bool isWritten(const uint8_t *d, uint32_t length)
 }
 
 constexpr size_t kVlqMax = 4;   // bytes of the longest variable-length quantity
+constexpr size_t kRoomStep = 65536;
 
 // Writes a variable-length quantity at `p`; gives the byte after it.
 inline uint8_t *putVlq(uint8_t *p, uint32_t value)
@@ -84,6 +85,9 @@ int MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
     // Events are written through a pointer into room made ahead: a record
     // grows by at most a delta, a status and a length field.
     size_t used = out.size();
+    // Each record counts more work than its encoding can take, so the chunk
+    // fits the room reserved; the room is made (and touched) a step at a time.
+    if (track->eventWork > 0) out.reserve(used + (size_t)track->eventWork);
     uint32_t lastClock = 0;    // clock of the last event written
     uint8_t running = 0;       // running status, 0 when cleared
     for (const mmevt *e : MMevt_records(track)) {
@@ -97,7 +101,7 @@ int MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
             return -1;
         }
         size_t need = (size_t)length + 2 * kVlqMax + 1;
-        if (out.size() - used < need) out.resize(std::max(out.size() * 2, used + need + 4096));
+        if (out.size() - used < need) out.resize(used + need + kRoomStep);
         uint8_t *p = out.data() + used;
         uint8_t status = d[0];
         if (status >= 0x80 && status < 0xf0) {

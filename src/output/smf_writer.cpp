@@ -155,7 +155,7 @@ int MM_writeSmfHeader(mmctx *ctx)
     return writeBytes(ctx, header, sizeof header);
 }
 
-int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, mmroll *roll)
+int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, std::vector<uint8_t> &chunk, mmroll *roll)
 {
     if (ctx->workMode == 1) {
         if (MMwork_load(track) < 0) {
@@ -168,7 +168,7 @@ int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, mmroll *roll)
         }
     }
     if (!MMevt_order(track)) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
-    std::vector<uint8_t> chunk = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
+    chunk.assign({'M', 'T', 'r', 'k', 0, 0, 0, 0});
     int written = MM_smfTrackEvents(ctx, track, chunk);
     releaseLoaded(ctx, track);
     if (written < 0) return -1;
@@ -195,8 +195,10 @@ int MM_writeSmf(mmctx *ctx)
     MM_msgf(ctx, MSGC_PLAIN, MM_text(MSG_OUTPUT_FILENAME), ctx->outputName);
     if (MM_writeSmfHeader(ctx) < 0) return -1;
     MMrollPtr roll = ctx->rollPath[0] ? MMroll_new(ctx->division) : nullptr;
+    // One buffer serves every track: its pages are touched once, not once a track.
+    std::vector<uint8_t> chunk;
     for (mmtrk *track : tracksInOrder(ctx))
-        if (MM_writeSmfTrack(ctx, track, roll.get()) < 0) return -1;
+        if (MM_writeSmfTrack(ctx, track, chunk, roll.get()) < 0) return -1;
     if (partial.close() < 0) return -1;
     // The roll comes before the MIDI file takes its place, so a failed roll
     // leaves the old MIDI file as it was.

@@ -1,6 +1,8 @@
 // Writes the song as a format-1 Standard MIDI File: the header chunk, then
 // one track chunk per track in ascending track number.
 #pragma once
+#include <cstdint>
+#include <vector>
 #include "store/track.h"
 
 struct mmroll;
@@ -19,6 +21,7 @@ int MM_outputName(mmctx *ctx);
 int MM_writeSmf(mmctx *ctx);
 
 // The two steps of MM_writeSmf, writing to ctx->outFile: 0, or -1 with a
-// pending message. A track step given a piano roll hands it the chunk.
+// pending message. The track step builds the chunk in `chunk` (a buffer
+// reused from track to track) and, given a piano roll, hands it the chunk.
 int MM_writeSmfHeader(mmctx *ctx);
-int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, mmroll *roll = nullptr);
+int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, std::vector<uint8_t> &chunk, mmroll *roll = nullptr);

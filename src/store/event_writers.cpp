@@ -86,6 +86,7 @@ int MMevt_noteOff(mmtrk *track, uint32_t clock, int32_t channel, int note, int o
 
 int MMevt_polyPressure(mmtrk *track, uint32_t clock, int32_t channel, int note, int pressure)
 {
+    track->thinnable = true;
     uint8_t noteByte = track->noteMap[MMfilter_apply(track->noteF, note) & 127];
     uint8_t pressureByte = track->pafMap[MMfilter_apply(track->pafF, pressure) & 127];
     return channelEvent(track, clock, 0xA0 + channelOf(track, channel), noteByte, pressureByte, 3);
@@ -93,6 +94,7 @@ int MMevt_polyPressure(mmtrk *track, uint32_t clock, int32_t channel, int note, 
 
 int MMevt_control(mmtrk *track, uint32_t clock, int32_t channel, int controller, int value)
 {
+    track->thinnable = true;
     int c = controller & 127;
     const mmfilter &filter = track->ccF[c];
     // The base is added before the mask, so the mask cuts the sent value.
@@ -104,18 +106,21 @@ int MMevt_control(mmtrk *track, uint32_t clock, int32_t channel, int controller,
 
 int MMevt_program(mmtrk *track, uint32_t clock, int32_t channel, int program)
 {
+    track->thinnable = true;
     uint8_t programByte = track->progMap[MMfilter_apply(track->progF, program) & 127];
     return channelEvent(track, clock, 0xC0 + channelOf(track, channel), programByte, 0, 2);
 }
 
 int MMevt_chanPressure(mmtrk *track, uint32_t clock, int32_t channel, int pressure)
 {
+    track->thinnable = true;
     uint8_t pressureByte = track->cafMap[MMfilter_apply(track->cafF, pressure) & 127];
     return channelEvent(track, clock, 0xD0 + channelOf(track, channel), pressureByte, 0, 2);
 }
 
 int MMevt_pitchBend(mmtrk *track, uint32_t clock, int32_t channel, int value)
 {
+    track->thinnable = true;
     uint32_t y = (uint32_t)MMfilter_apply(track->pitchF, value) & (MM_PITCH_ENTRIES - 1);
     if (track->pitchMap) y = track->pitchMap[y];
     return channelEvent(track, clock, 0xE0 + channelOf(track, channel), (uint8_t)(y & 127),
@@ -129,6 +134,7 @@ int MMevt_tempo(mmtrk *track, uint32_t clock, uint32_t microsecondsPerQuarter)
     if (!ctrl) return MM_setErr(ctx, MM_text(MSG_TEMPO_WITHOUT_CTRL));
     uint32_t tempo = MMfilter_tempo(track->tempoF, microsecondsPerQuarter);
     const uint8_t bytes[6] = {0xFF, 0x51, 0x03, (uint8_t)(tempo >> 16), (uint8_t)(tempo >> 8), (uint8_t)tempo};
+    ctrl->thinnable = true;
     if (fixedEvent(ctrl, clock, bytes) < 0) return -1;
     ctx->tempoWritten = 1;
     return 0;
@@ -153,6 +159,7 @@ int MMevt_endTrack(mmtrk *track, uint32_t clock)
 
 int MMevt_meta(mmtrk *track, uint32_t clock, int type, uint32_t length, const uint8_t *bytes)
 {
+    if (type == 0x51) track->thinnable = true;   // a tempo, however written
     return metaEvent(track, clock, type, length, bytes);
 }
 

@@ -71,6 +71,9 @@ struct mmtrk {
     int64_t eventWork;         // work size of the records held
     uint32_t lastEventClock;   // clock of the record appended last
     bool eventsUnordered;      // some record came before an earlier-written one
+    // Some event written may repeat a kept value (aftertouch, controller,
+    // program, pitch bend, tempo): only then has the optimiser work here.
+    bool thinnable;
     FILE *workFp;
     char workName[MM_DIR_SIZE + 16];
     uint32_t workNumber;       // the number in workName

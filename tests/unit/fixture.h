@@ -76,6 +76,7 @@ inline void raw(mmtrk *track, uint32_t clock, const Bytes &bytes)
     ASSERT_NE(nullptr, e);
     std::copy(bytes.begin(), bytes.end(), e->data);
     if (clock > track->maxClock) track->maxClock = clock;
+    track->thinnable = true;   // as the writers mark a track that may hold repeats
 }
 
 // A fresh folder, removed with all it holds.
