@@ -63,6 +63,11 @@ inline uint8_t *putVlq(uint8_t *p, uint32_t value)
         *p++ = (uint8_t)value;
         return p;
     }
+    if (value < 0x4000) {
+        *p++ = (uint8_t)(value >> 7 | 0x80);
+        *p++ = (uint8_t)(value & 0x7f);
+        return p;
+    }
     uint8_t groups[4];
     int n = 0;
     groups[n++] = value & 0x7f;

@@ -75,11 +75,19 @@ bool MMevt_order(mmtrk *track);
 //     for (mmevt *e : MMevt_records(track)) ...
 class MMevtWalk {
 public:
-    explicit MMevtWalk(mmevtChunk *chunk) : chunk_(chunk), at_(nullptr) { settle(chunk ? begin(chunk) : nullptr); }
+    explicit MMevtWalk(mmevtChunk *chunk) : chunk_(chunk), at_(nullptr), end_(nullptr)
+    {
+        if (chunk) settle(begin(chunk));
+    }
     mmevt *operator*() const { return (mmevt *)at_; }
     MMevtWalk &operator++()
     {
-        settle(at_ + MMevt_size(((mmevt *)at_)->length));
+        char *p = at_ + MMevt_size(((mmevt *)at_)->length);
+        // The common step: the next record, live, in the same chunk.
+        if (p < end_ && !(((mmevt *)p)->length & MM_EVENT_GONE)) [[likely]]
+            at_ = p;
+        else
+            settle(p);
         return *this;
     }
     bool operator!=(const MMevtWalk &other) const { return at_ != other.at_; }
@@ -90,9 +98,9 @@ private:
     void settle(char *p)
     {
         while (chunk_) {
-            char *end = begin(chunk_) + chunk_->used;
-            while (p < end && (((mmevt *)p)->length & MM_EVENT_GONE)) p += MMevt_size(((mmevt *)p)->length);
-            if (p < end) {
+            end_ = begin(chunk_) + chunk_->used;
+            while (p < end_ && (((mmevt *)p)->length & MM_EVENT_GONE)) p += MMevt_size(((mmevt *)p)->length);
+            if (p < end_) {
                 at_ = p;
                 return;
             }
@@ -100,9 +108,11 @@ private:
             p = chunk_ ? begin(chunk_) : nullptr;
         }
         at_ = nullptr;
+        end_ = nullptr;
     }
     mmevtChunk *chunk_;
     char *at_;
+    char *end_;                // end of the records of chunk_
 };
 
 struct MMevtRange {
