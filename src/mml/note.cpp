@@ -296,12 +296,10 @@ bool plainNote(mmctx *ctx, mmpart *part, const char **cursor, int *result)
     mmtrk *track = part->track;
     int32_t channel = (int32_t)part->channel;
     ctx->errPoint = p;
-    *result = -1;
-    if (MMevt_noteOn(track, time, channel, number, velocity) < 0) return true;
+    *result = MMevt_note(track, time, later(time, gate), channel, number, velocity, offVelocity);
+    if (*result < 0) return true;
     part->lastNote = number;
-    part->clock += (uint32_t)step;
-    if (MMevt_noteOff(track, later(time, gate), channel, number, offVelocity) < 0) return true;
-    *result = 0;
+    *result = MMpart_advance(ctx, part, (uint32_t)step);
     return true;
 }
 

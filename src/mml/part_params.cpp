@@ -125,21 +125,8 @@ int MMpart_setControl(mmctx *ctx, mmpart *part, mmval *value, uint32_t time, int
     return MMevt_control(part->track, time, (int32_t)part->channel, controller, v);
 }
 
-int MMpart_advance(mmctx *ctx, mmpart *part, uint32_t step)
+int MMpart_clockOverflow(mmctx *ctx)
 {
-    if (step > UINT32_MAX - part->clock) {
-        MM_setErrMsg(ctx, "Clock overflow! (a song cannot run past tick %u)", UINT32_MAX);
-        return -1;
-    }
-    part->clock += step;
-    return 0;
-}
-
-uint32_t MMpart_time(mmpart *part)
-{
-    int64_t delay = MMval_get(&part->param[MMP_DELAY]);
-    delay += MMval_get(&part->offset[MMP_DELAY]);
-    delay += MMevt_delay(part->track);
-    int64_t time = (int64_t)part->clock + delay;
-    return time < 0 ? 0 : (uint32_t)time;
+    MM_setErrMsg(ctx, "Clock overflow! (a song cannot run past tick %u)", UINT32_MAX);
+    return -1;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include "base/context.h"
 #include "base/value.h"
+#include "store/filter.h"
 #include "store/track.h"
 
 // Setters without an event: delay, key shift, octave, velocity, off velocity,
@@ -29,8 +30,23 @@ int MMpart_setPaf(mmctx *ctx, mmpart *part, mmval *value, uint32_t time, int not
 int MMpart_setControl(mmctx *ctx, mmpart *part, mmval *value, uint32_t time, int controller);
 
 // The time at which the part's events go now: its clock plus its delay, delay
-// offsetter and the track's filtered delay, never below 0.
-uint32_t MMpart_time(mmpart *part);
+// offsetter and the track's filtered delay, never below 0. Taken for every
+// note, so it is inline.
+inline uint32_t MMpart_time(mmpart *part)
+{
+    int64_t delay = MMval_get(&part->param[MMP_DELAY]);
+    delay += MMval_get(&part->offset[MMP_DELAY]);
+    delay += MMevt_delay(part->track);
+    int64_t time = (int64_t)part->clock + delay;
+    return time < 0 ? 0 : (uint32_t)time;
+}
 // Moves the part's clock on by `step`; -1 with a pending message when the
 // clock would pass the last tick a song can reach.
-int MMpart_advance(mmctx *ctx, mmpart *part, uint32_t step);
+int MMpart_clockOverflow(mmctx *ctx);
+inline int MMpart_advance(mmctx *ctx, mmpart *part, uint32_t step)
+{
+    if (step > UINT32_MAX - part->clock) [[unlikely]]
+        return MMpart_clockOverflow(ctx);
+    part->clock += step;
+    return 0;
+}

@@ -84,6 +84,18 @@ int MMevt_noteOff(mmtrk *track, uint32_t clock, int32_t channel, int note, int o
     return channelEvent(track, clock, status, noteByte, (uint8_t)offVelocity, 3);
 }
 
+int MMevt_note(mmtrk *track, uint32_t on, uint32_t off, int32_t channel, int note, int velocity, int offVelocity)
+{
+    // The filters draw in the order of the two calls: note, velocity, note.
+    uint8_t noteByte = track->noteMap[MMfilter_apply(track->noteF, note) & 127];
+    uint8_t velocityByte = track->velMap[MMfilter_apply(track->velF, velocity) & 127];
+    uint8_t channelByte = channelOf(track, channel);
+    if (channelEvent(track, on, 0x90 + channelByte, noteByte, velocityByte, 3) < 0) return -1;
+    if (!track->noteF.plain) noteByte = track->noteMap[MMfilter_apply(track->noteF, note) & 127];
+    int status = (offVelocity != 0 ? 0x80 : 0x90) + channelByte;
+    return channelEvent(track, off, status, noteByte, (uint8_t)offVelocity, 3);
+}
+
 int MMevt_polyPressure(mmtrk *track, uint32_t clock, int32_t channel, int note, int pressure)
 {
     track->thinnable = true;

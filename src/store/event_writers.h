@@ -8,6 +8,8 @@
 
 int MMevt_noteOn(mmtrk *track, uint32_t clock, int32_t channel, int note, int velocity);
 int MMevt_noteOff(mmtrk *track, uint32_t clock, int32_t channel, int note, int offVelocity);
+// A whole note: MMevt_noteOn at `on`, then MMevt_noteOff at `off`, in one call.
+int MMevt_note(mmtrk *track, uint32_t on, uint32_t off, int32_t channel, int note, int velocity, int offVelocity);
 int MMevt_polyPressure(mmtrk *track, uint32_t clock, int32_t channel, int note, int pressure);
 int MMevt_control(mmtrk *track, uint32_t clock, int32_t channel, int controller, int value);
 int MMevt_program(mmtrk *track, uint32_t clock, int32_t channel, int program);
