@@ -62,7 +62,7 @@ constexpr std::array<const char *, 128> kControllerNames = [] {
 // its payload.
 uint8_t byteAt(const mmevt *e, uint32_t i)
 {
-    return i < e->length ? e->data[i] : 0;
+    return i < e->length() ? e->data()[i] : 0;
 }
 
 struct NoteName {
@@ -88,7 +88,7 @@ struct Signature {
 
 bool isSignature(const mmevt *e)
 {
-    return e->length >= 5 && e->data[0] == 0xFF && e->data[1] == 0x58;
+    return e->length() >= 5 && e->data()[0] == 0xFF && e->data()[1] == 0x58;
 }
 
 // The measure, beat and step of the events of one track, walked in time
@@ -178,19 +178,19 @@ std::vector<Signature> controlSignatures(mmctx *ctx)
     mmtrk *ctrl = ctx->ctrlTrack;
     if (!ctrl || loadTrack(ctx, ctrl) < 0) return signatures;
     for (const mmevt *e : MMevt_records(ctrl))
-        if (isSignature(e)) signatures.push_back({e->clock, e->data[3], e->data[4]});
+        if (isSignature(e)) signatures.push_back({e->clock, e->data()[3], e->data()[4]});
     releaseTrack(ctx, ctrl);
     return signatures;
 }
 
 void sysexLines(mmctx *ctx, const mmevt *e)
 {
-    uint32_t count = e->length > 1 ? e->length - 1 : 0;
-    if (count && e->data[e->length - 1] == 0xF7) --count;
+    uint32_t count = e->length() > 1 ? e->length() - 1 : 0;
+    if (count && e->data()[e->length() - 1] == 0xF7) --count;
     for (uint32_t first = 0; first < count; first += kSysexBytesPerLine) {
         char hex[kSysexBytesPerLine][3] = {};
         for (uint32_t i = 0; i < kSysexBytesPerLine && first + i < count; ++i)
-            snprintf(hex[i], sizeof hex[i], "%02X", e->data[1 + first + i]);
+            snprintf(hex[i], sizeof hex[i], "%02X", e->data()[1 + first + i]);
         MM_msgf(ctx, MSGC_DUMP, "    |    |     :     |  |                  %2s %2s %2s %2s %2s %2s %2s %2s |",
                 hex[0], hex[1], hex[2], hex[3], hex[4], hex[5], hex[6], hex[7]);
     }
@@ -199,8 +199,8 @@ void sysexLines(mmctx *ctx, const mmevt *e)
 // The payload of a text meta event, cut to `width` characters.
 void metaText(const mmevt *e, size_t width, char *out)
 {
-    size_t length = e->length > 2 ? std::min<size_t>(e->length - 2, width) : 0;
-    memcpy(out, e->data + 2, length);
+    size_t length = e->length() > 2 ? std::min<size_t>(e->length() - 2, width) : 0;
+    memcpy(out, e->data() + 2, length);
     out[length] = '\0';
 }
 
@@ -245,7 +245,7 @@ void metaLine(mmctx *ctx, const mmevt *e, int meas, int beat, int step)
 
 void eventLine(mmctx *ctx, const mmevt *e, int meas, int beat, int step)
 {
-    uint8_t status = e->data[0];
+    uint8_t status = e->data()[0];
     int channel = (status & 15) + 1;
     uint8_t data1 = byteAt(e, 1), data2 = byteAt(e, 2);
     switch (status & 0xF0) {
@@ -307,7 +307,7 @@ int dumpTrack(mmctx *ctx, mmtrk *track, const std::vector<Signature> &signatures
     MeasureCounter counter(ctx->division, ctx->signature[0], ctx->signature[1], signatures);
     for (const mmevt *e : MMevt_records(track)) {
         if (counter.moveTo(e->clock)) MM_msg(ctx, MSGC_DUMP, kRuleLine);
-        if (e->length) eventLine(ctx, e, counter.measure(), counter.beat(), counter.step());
+        if (e->length()) eventLine(ctx, e, counter.measure(), counter.beat(), counter.step());
     }
     MM_msg(ctx, MSGC_DUMP, kBoxLine);
     releaseTrack(ctx, track);

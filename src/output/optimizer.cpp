@@ -47,8 +47,8 @@ template <typename T> bool repeats(uint16_t word, T &last, T value)
 // not applied.
 bool thin(const uint16_t *flags, mmoptState &state, const mmevt *e)
 {
-    const uint8_t *d = e->data;
-    uint32_t length = e->length;
+    const uint8_t *d = e->data();
+    uint32_t length = e->length();
     if (length == 0) return false;
     int channel = d[0] & 15;
     uint16_t word;

@@ -96,8 +96,8 @@ int MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
     uint32_t lastClock = 0;    // clock of the last event written
     uint8_t running = 0;       // running status, 0 when cleared
     for (const mmevt *e : MMevt_records(track)) {
-        const uint8_t *d = e->data;
-        uint32_t length = e->length;
+        const uint8_t *d = e->data();
+        uint32_t length = e->length();
         if (length == 0) continue;
         // A delta time has 28 bits in the file; a longer pause cannot be written.
         if (e->clock - lastClock > MM_SMF_MAX_DELTA && isWritten(d, length)) {

@@ -79,10 +79,10 @@ mmevt *MMevt_allocSlow(mmtrk *track, uint32_t clock, uint32_t length)
 
 void MMevt_free(mmtrk *track, mmevt *record)
 {
-    if (record->length & MM_EVENT_GONE) return;
-    track->eventWork -= workOf(record->length);
-    track->ctx->workSize = (int32_t)(track->ctx->workSize - workOf(record->length));
-    record->length |= MM_EVENT_GONE;
+    if (record->head & MM_EVENT_GONE) return;
+    track->eventWork -= workOf(record->length());
+    track->ctx->workSize = (int32_t)(track->ctx->workSize - workOf(record->length()));
+    record->head |= MM_EVENT_GONE;
 }
 
 void MMevt_freeAll(mmtrk *track)
@@ -110,14 +110,14 @@ bool MMevt_order(mmtrk *track)
     size_t bytes = 0;
     for (mmevt *e : MMevt_records(track)) {
         order.push_back(e);
-        bytes += MMevt_size(e->length);
+        bytes += MMevt_sizeOf(e);
     }
     std::stable_sort(order.begin(), order.end(), [](const mmevt *a, const mmevt *b) { return a->clock < b->clock; });
     mmevtChunk *sorted = newChunk(0, std::max<size_t>(bytes, 1));
     if (!sorted) return false;
     char *out = recordsOf(sorted);
     for (const mmevt *e : order) {
-        size_t size = MMevt_size(e->length);
+        size_t size = MMevt_sizeOf(e);
         memcpy(out, e, size);
         out += size;
     }

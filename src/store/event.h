@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include "store/track.h"
 
 // Each record counts its payload plus this in the work size.
@@ -12,10 +13,29 @@ constexpr int32_t MM_EVENT_WORK = 23;
 // express.
 constexpr uint32_t MM_EVENT_MAX_LENGTH = 0x0FFFFFFF;
 
+// A record: its clock, a head byte, then the payload. The head holds the
+// payload length below MM_EVENT_LONG; a longer payload has the head
+// MM_EVENT_LONG and its length in the four bytes after it. A channel event
+// takes 8 bytes in all.
+constexpr uint8_t MM_EVENT_LONG = 0x7f;
+// Set in the head of a record that was taken away; walks skip it.
+constexpr uint8_t MM_EVENT_GONE = 0x80;
+
 struct mmevt {
     uint32_t clock;
-    uint32_t length;           // `length` payload bytes follow
-    uint8_t data[1];           // the first of them
+    uint8_t head;
+    uint8_t bytes[];           // the payload, or the long length and then the payload
+
+    bool isLong() const { return (head & MM_EVENT_LONG) == MM_EVENT_LONG; }
+    uint32_t length() const
+    {
+        if (!isLong()) return head & MM_EVENT_LONG;
+        uint32_t length;
+        memcpy(&length, bytes, sizeof length);
+        return length;
+    }
+    uint8_t *data() { return bytes + (isLong() ? 4 : 0); }
+    const uint8_t *data() const { return bytes + (isLong() ? 4 : 0); }
 };
 
 // A block of a track's record storage; records lie back to back from the end
@@ -26,12 +46,16 @@ struct mmevtChunk {
     uint32_t size;             // bytes available after the head
 };
 
-// Set in `length` of a record that was taken away; walks skip it.
-constexpr uint32_t MM_EVENT_GONE = 0x80000000u;
-
+// Bytes a record of `length` payload bytes takes.
 constexpr size_t MMevt_size(uint32_t length)
 {
-    return (offsetof(mmevt, data) + (length & ~MM_EVENT_GONE) + 3) & ~(size_t)3;
+    size_t head = offsetof(mmevt, bytes) + (length < MM_EVENT_LONG ? 0 : 4);
+    return (head + length + 3) & ~(size_t)3;
+}
+inline size_t MMevt_sizeOf(const mmevt *e)
+{
+    if (!e->isLong()) return (offsetof(mmevt, bytes) + (e->head & MM_EVENT_LONG) + 3) & ~(size_t)3;
+    return MMevt_size(e->length());
 }
 
 // Appends a record with room for `length` payload bytes (not cleared) to the
@@ -51,7 +75,12 @@ mmevt *MMevt_allocSlow(mmtrk *track, uint32_t clock, uint32_t length);
     mmevt *e = (mmevt *)((char *)(chunk + 1) + chunk->used);
     chunk->used += (uint32_t)size;
     e->clock = clock;
-    e->length = length;
+    if (length < MM_EVENT_LONG) {
+        e->head = (uint8_t)length;
+    } else {
+        e->head = MM_EVENT_LONG;
+        memcpy(e->bytes, &length, sizeof length);
+    }
     if (clock < track->lastEventClock) track->eventsUnordered = true;
     track->lastEventClock = clock;
     track->eventWork += work;
@@ -82,9 +111,9 @@ public:
     mmevt *operator*() const { return (mmevt *)at_; }
     MMevtWalk &operator++()
     {
-        char *p = at_ + MMevt_size(((mmevt *)at_)->length);
+        char *p = at_ + MMevt_sizeOf((mmevt *)at_);
         // The common step: the next record, live, in the same chunk.
-        if (p < end_ && !(((mmevt *)p)->length & MM_EVENT_GONE)) [[likely]]
+        if (p < end_ && !(((mmevt *)p)->head & MM_EVENT_GONE)) [[likely]]
             at_ = p;
         else
             settle(p);
@@ -99,7 +128,7 @@ private:
     {
         while (chunk_) {
             end_ = begin(chunk_) + chunk_->used;
-            while (p < end_ && (((mmevt *)p)->length & MM_EVENT_GONE)) p += MMevt_size(((mmevt *)p)->length);
+            while (p < end_ && (((mmevt *)p)->head & MM_EVENT_GONE)) p += MMevt_sizeOf((mmevt *)p);
             if (p < end_) {
                 at_ = p;
                 return;

@@ -32,7 +32,7 @@ template <typename Fill> [[gnu::always_inline]] inline int keep(mmtrk *track, ui
         // A length past what a record holds is refused like exhausted memory.
         mmevt *e = length > MM_EVENT_MAX_LENGTH ? nullptr : MMevt_alloc(track, clock, (uint32_t)length);
         if (!e) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
-        fill(e->data);
+        fill(e->data());
         return 0;
     }
     if (length > MM_EVENT_MAX_LENGTH || ctx->workSize + (int64_t)length + MM_EVENT_WORK > INT32_MAX)

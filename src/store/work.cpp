@@ -234,9 +234,9 @@ int MMwork_load(mmtrk *track)
         }
         start += 8;
         size_t have = std::min<size_t>(end - start, length);
-        memcpy(e->data, &buffer[start], have);
+        memcpy(e->data(), &buffer[start], have);
         start += have;
-        if (have < length && fread_unlocked(e->data + have, 1, length - have, fp) != length - have) {
+        if (have < length && fread_unlocked(e->data() + have, 1, length - have, fp) != length - have) {
             MMevt_free(track, e);
             return endOfFile(track);
         }
@@ -249,7 +249,7 @@ int MMwork_save(mmtrk *track)
 {
     MMwork_close(track);
     FILE *fp = MMwork_open(track, "wb");
-    for (const mmevt *e : MMevt_records(track)) writeRecord(track, fp, e->clock, e->data, e->length);
+    for (const mmevt *e : MMevt_records(track)) writeRecord(track, fp, e->clock, e->data(), e->length());
     MMwork_close(track);
     MMevt_freeAll(track);
     return 0;

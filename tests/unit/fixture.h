@@ -56,7 +56,7 @@ inline std::vector<StoredEvent> eventsOf(mmtrk *track)
 {
     std::vector<StoredEvent> events;
     EXPECT_TRUE(MMevt_order(track));
-    for (const mmevt *e : MMevt_records(track)) events.push_back({e->clock, Bytes(e->data, e->data + e->length)});
+    for (const mmevt *e : MMevt_records(track)) events.push_back({e->clock, Bytes(e->data(), e->data() + e->length())});
     return events;
 }
 
@@ -74,7 +74,7 @@ inline void raw(mmtrk *track, uint32_t clock, const Bytes &bytes)
 {
     mmevt *e = MMevt_alloc(track, clock, (uint32_t)bytes.size());
     ASSERT_NE(nullptr, e);
-    std::copy(bytes.begin(), bytes.end(), e->data);
+    std::copy(bytes.begin(), bytes.end(), e->data());
     if (clock > track->maxClock) track->maxClock = clock;
     track->thinnable = true;   // as the writers mark a track that may hold repeats
 }

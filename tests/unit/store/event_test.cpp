@@ -27,7 +27,7 @@ protected:
             ADD_FAILURE() << "no record written";
             return {};
         }
-        return Bytes(last->data, last->data + last->length);
+        return Bytes(last->data(), last->data() + last->length());
     }
     static size_t count(mmtrk *of)
     {
