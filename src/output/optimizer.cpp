@@ -105,10 +105,11 @@ bool thin(const uint16_t *flags, mmoptState &state, const mmevt *e)
 
 int MMopt_thin(mmtrk *track)
 {
-    if (!MMevt_order(track)) return MM_setErr(track->ctx, MM_text(MSG_OUT_OF_MEMORY));
     // Without a kind that repeats, the walk would remove nothing: what notes,
-    // exclusives and markers make a channel forget is never asked for.
+    // exclusives and markers make a channel forget is never asked for. (A
+    // track with encoded events has none of those kinds.)
     if (!track->thinnable) return 0;
+    if (!MMevt_order(track)) return MM_setErr(track->ctx, MM_text(MSG_OUT_OF_MEMORY));
     mmoptState &state = track->optState;
     memset(&state, 0xff, sizeof state);
     memset(state.pafKept, 0, sizeof state.pafKept);

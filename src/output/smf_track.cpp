@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/messages.h"
+#include "base/vlq.h"
 #include "store/event.h"
 
 namespace {
@@ -52,41 +53,24 @@ bool isWritten(const uint8_t *d, uint32_t length)
     return d[0] == kMeta && length >= 2 && d[1] < 0x80;
 }
 
-constexpr size_t kVlqMax = 4;   // bytes of the longest variable-length quantity
+constexpr size_t kVlqMax = MM_VLQ_BYTES;
 constexpr size_t kRoomStep = 65536;
-
-// Writes a variable-length quantity at `p`; gives the byte after it.
-inline uint8_t *putVlq(uint8_t *p, uint32_t value)
-{
-    value &= MM_SMF_MAX_DELTA;
-    if (value < 0x80) {
-        *p++ = (uint8_t)value;
-        return p;
-    }
-    if (value < 0x4000) {
-        *p++ = (uint8_t)(value >> 7 | 0x80);
-        *p++ = (uint8_t)(value & 0x7f);
-        return p;
-    }
-    uint8_t groups[4];
-    int n = 0;
-    groups[n++] = value & 0x7f;
-    while (value >>= 7) groups[n++] = (uint8_t)((value & 0x7f) | 0x80);
-    while (n > 0) *p++ = groups[--n];
-    return p;
-}
 
 }  // namespace
 
 void MM_smfVlq(std::vector<uint8_t> &out, uint32_t value)
 {
     uint8_t bytes[kVlqMax];
-    out.insert(out.end(), bytes, putVlq(bytes, value));
+    out.insert(out.end(), bytes, MM_putVlq(bytes, value));
 }
 
 int MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
 {
     if (track == ctx->ctrlTrack) openingEvents(ctx, out);
+    if (MMevt_isEncoded(track)) {
+        out.insert(out.end(), track->encoded, track->encoded + track->encodedUsed);
+        return 0;
+    }
     // Events are written through a pointer into room made ahead: a record
     // grows by at most a delta, a status and a length field.
     size_t used = out.size();
@@ -112,24 +96,24 @@ int MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
         if (status >= 0x80 && status < 0xf0) {
             uint32_t size = 1 + channelDataBytes(status);
             if (length < size) continue;
-            p = putVlq(p, e->clock - lastClock);
+            p = MM_putVlq(p, e->clock - lastClock);
             lastClock = e->clock;
             if (status != running) *p++ = status;
             running = status;
             *p++ = d[1];
             if (size == 3) *p++ = d[2];
         } else if (status == 0xf0 || status == 0xf7) {
-            p = putVlq(p, e->clock - lastClock);
+            p = MM_putVlq(p, e->clock - lastClock);
             lastClock = e->clock;
             *p++ = status;
-            p = putVlq(p, length - 1);
+            p = MM_putVlq(p, length - 1);
             memcpy(p, d + 1, length - 1);
             p += length - 1;
             running = 0;
         } else if (status == kMeta) {
             running = 0;
             if (length < 2 || d[1] >= 0x80) continue;   // internal markers stay in the compiler
-            p = putVlq(p, e->clock - lastClock);
+            p = MM_putVlq(p, e->clock - lastClock);
             lastClock = e->clock;
             uint8_t type = d[1];
             if (type == kMetaEndTrack || type == kMetaTempo || type == kMetaSignature) {
@@ -140,7 +124,7 @@ int MM_smfTrackEvents(mmctx *ctx, const mmtrk *track, std::vector<uint8_t> &out)
             }
             *p++ = kMeta;
             *p++ = type;
-            p = putVlq(p, length - 2);
+            p = MM_putVlq(p, length - 2);
             memcpy(p, d + 2, length - 2);
             p += length - 2;
         } else {

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <vector>
+#include "base/vlq.h"
 #include "store/track.h"
 
 // The text event that opens the control track, formatted with the time of
@@ -11,7 +12,7 @@
 constexpr const char *MM_VERSION_TEXT = "Sorvane Compiler ver.3.02a #01 : %s";
 
 // The longest delta time a variable-length quantity holds (28 bits).
-constexpr uint32_t MM_SMF_MAX_DELTA = 0x0fffffff;
+constexpr uint32_t MM_SMF_MAX_DELTA = MM_VLQ_MAX;
 
 // Appends a variable-length quantity (7 bits a byte, most significant group
 // first); values are taken modulo 2^28.

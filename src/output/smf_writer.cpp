@@ -167,7 +167,8 @@ int MM_writeSmfTrack(mmctx *ctx, mmtrk *track, std::vector<uint8_t> &chunk, mmro
             return -1;
         }
     }
-    if (!MMevt_order(track)) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
+    // Encoded events are in order already, and written as they are.
+    if (!MMevt_isEncoded(track) && !MMevt_order(track)) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
     chunk.assign({'M', 'T', 'r', 'k', 0, 0, 0, 0});
     int written = MM_smfTrackEvents(ctx, track, chunk);
     releaseLoaded(ctx, track);

@@ -77,6 +77,81 @@ mmevt *MMevt_allocSlow(mmtrk *track, uint32_t clock, uint32_t length)
     return MMevt_alloc(track, clock, length);
 }
 
+int MMevt_encodeSlow(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32_t length)
+{
+    if (track->encodedState == MM_ENC_CLOSED) return 0;
+    bool note = length == 3 && (bytes[0] & 0xE0) == 0x80;
+    bool end = length == 3 && bytes[0] == 0xFF && bytes[1] == 0x2F && bytes[2] == 0;
+    bool inOrder = clock >= track->encodedClock && clock - track->encodedClock <= MM_VLQ_MAX;
+    if (track->encodedState != MM_ENC_OPEN || !(note || end) || !inOrder) {
+        if (MMevt_stopEncoding(track) < 0) return -1;
+        return 0;
+    }
+    mmctx *ctx = track->ctx;
+    if (ctx->workSize + workOf(length) > INT32_MAX) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
+    if (track->encodedSize - track->encodedUsed < 8) {
+        uint32_t size = track->encodedSize ? track->encodedSize * 2 : 4096;
+        if (size < track->encodedSize) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
+        uint8_t *grown = (uint8_t *)realloc(track->encoded, size);
+        if (!grown) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));
+        track->encoded = grown;
+        track->encodedSize = size;
+    }
+    if (note) return MMevt_encode(track, clock, bytes, length);
+    uint8_t *p = MM_putVlq(track->encoded + track->encodedUsed, clock - track->encodedClock);
+    memcpy(p, bytes, length);
+    track->encodedUsed = (uint32_t)(p + length - track->encoded);
+    track->encodedClock = clock;
+    track->encodedRunning = 0;
+    track->encodedState = MM_ENC_ENDED;
+    track->eventWork += workOf(length);
+    ctx->workSize = (int32_t)(ctx->workSize + workOf(length));
+    return 1;
+}
+
+// The encoded bytes hold only notes (running status allowed) and the end of
+// track, so each becomes a record of three bytes. The events leave the work
+// size and come back into it as records.
+int MMevt_stopEncoding(mmtrk *track)
+{
+    if (track->encodedState == MM_ENC_CLOSED) return 0;
+    uint8_t *bytes = track->encoded;
+    uint32_t used = track->encodedUsed;
+    track->encoded = nullptr;
+    track->encodedUsed = track->encodedSize = 0;
+    track->encodedState = MM_ENC_CLOSED;
+    mmctx *ctx = track->ctx;
+    ctx->workSize = (int32_t)(ctx->workSize - track->eventWork);
+    track->eventWork = 0;
+    uint32_t clock = 0;
+    uint8_t running = 0;
+    for (const uint8_t *p = bytes, *end = bytes + used; p < end;) {
+        uint32_t delta = 0;
+        do delta = delta << 7 | (*p & 0x7f); while (*p++ & 0x80);
+        clock += delta;
+        uint8_t record[3];
+        if (*p == 0xFF) {
+            memcpy(record, p, 3);
+            p += 3;
+            running = 0;
+        } else {
+            if (*p & 0x80) running = *p++;
+            record[0] = running;
+            record[1] = p[0];
+            record[2] = p[1];
+            p += 2;
+        }
+        mmevt *e = MMevt_alloc(track, clock, 3);
+        if (!e) {
+            free(bytes);
+            return -1;
+        }
+        memcpy(e->data(), record, 3);
+    }
+    free(bytes);
+    return 0;
+}
+
 void MMevt_free(mmtrk *track, mmevt *record)
 {
     if (record->head & MM_EVENT_GONE) return;
@@ -89,6 +164,11 @@ void MMevt_freeAll(mmtrk *track)
 {
     freeChunks(track->firstChunk);
     track->firstChunk = track->lastChunk = nullptr;
+    free(track->encoded);
+    track->encoded = nullptr;
+    track->encodedUsed = track->encodedSize = track->encodedClock = 0;
+    track->encodedRunning = 0;
+    track->encodedState = MM_ENC_OPEN;
     track->ctx->workSize = (int32_t)(track->ctx->workSize - track->eventWork);
     track->eventWork = 0;
     track->lastEventClock = 0;
@@ -97,7 +177,7 @@ void MMevt_freeAll(mmtrk *track)
 
 bool MMevt_none(const mmtrk *track)
 {
-    return !(MMevt_records(track).begin() != MMevt_records(track).end());
+    return !MMevt_isEncoded(track) && !(MMevt_records(track).begin() != MMevt_records(track).end());
 }
 
 // Records mostly come in time order: only a track whose parts overlap, or
@@ -105,6 +185,7 @@ bool MMevt_none(const mmtrk *track)
 // are copied into one new chunk, which the walks then read in order.
 bool MMevt_order(mmtrk *track)
 {
+    if (MMevt_isEncoded(track) && MMevt_stopEncoding(track) < 0) return false;
     if (!track->eventsUnordered) return true;
     std::vector<mmevt *> order;
     size_t bytes = 0;

@@ -5,13 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include "base/vlq.h"
 #include "store/track.h"
 
 // Each record counts its payload plus this in the work size.
 constexpr int32_t MM_EVENT_WORK = 23;
 // The longest payload a record can hold: the largest length a MIDI file can
 // express.
-constexpr uint32_t MM_EVENT_MAX_LENGTH = 0x0FFFFFFF;
+constexpr uint32_t MM_EVENT_MAX_LENGTH = MM_VLQ_MAX;
 
 // A record: its clock, a head byte, then the payload. The head holds the
 // payload length below MM_EVENT_LONG; a longer payload has the head
@@ -87,16 +88,64 @@ mmevt *MMevt_allocSlow(mmtrk *track, uint32_t clock, uint32_t length);
     ctx->workSize = (int32_t)(ctx->workSize + work);
     return e;
 }
+
+// Encoded events. While a track's events come in time order and are notes or
+// its end, they are kept as the MIDI file will hold them (delta times,
+// running status): a few bytes an event, and nothing left for the optimiser
+// or the writer to do. The first other event (an earlier clock, a kind the
+// optimiser may remove, an event after the end) turns what was encoded into
+// records, and the track keeps records from then on. A track holds encoded
+// events or records, never both. File mode writes its events to work files
+// and encodes nothing.
+enum MMencState : uint8_t {
+    MM_ENC_OPEN,               // events may be encoded
+    MM_ENC_ENDED,              // the end of track is encoded: what follows is a record
+    MM_ENC_CLOSED,             // records only
+};
+
+// Encodes an event of `length` bytes (a record's payload) at `clock`: 1 when
+// it is encoded, 0 when it must be a record instead (earlier events are
+// records by then), -1 with the error set when memory or the work size is
+// exhausted. It counts in the work size as its record would.
+int MMevt_encodeSlow(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32_t length);
+[[gnu::always_inline]] inline int MMevt_encode(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32_t length)
+{
+    uint8_t status = bytes[0];
+    mmctx *ctx = track->ctx;
+    int64_t work = (int64_t)length + MM_EVENT_WORK;
+    uint32_t delta = clock - track->encodedClock;
+    // The common case: a note, in order, with room left.
+    if (track->encodedState != MM_ENC_OPEN || length != 3 || (status & 0xE0) != 0x80 ||
+        clock < track->encodedClock || delta > MM_VLQ_MAX || track->encodedSize - track->encodedUsed < 8 ||
+        ctx->workSize + work > INT32_MAX) [[unlikely]]
+        return MMevt_encodeSlow(track, clock, bytes, length);
+    uint8_t *p = MM_putVlq(track->encoded + track->encodedUsed, delta);
+    if (status != track->encodedRunning) *p++ = status;
+    track->encodedRunning = status;
+    *p++ = bytes[1];
+    *p++ = bytes[2];
+    track->encodedUsed = (uint32_t)(p - track->encoded);
+    track->encodedClock = clock;
+    track->eventWork += work;
+    ctx->workSize = (int32_t)(ctx->workSize + work);
+    return 1;
+}
+// Turns the track's encoded events into records (if it has any) and keeps it
+// to records from now on; -1 with the error set when memory ran out.
+int MMevt_stopEncoding(mmtrk *track);
+// True when the track's events are encoded (MMevt_order makes them records).
+inline bool MMevt_isEncoded(const mmtrk *track) { return track->encodedUsed > 0; }
+
 // Takes a record out: walks skip it from now on, and it leaves the work size.
 void MMevt_free(mmtrk *track, mmevt *record);
-// Releases the track's record storage and takes every record in it out of
-// the work size.
+// Releases the track's records and encoded events and takes them out of the
+// work size; the track may encode again.
 void MMevt_freeAll(mmtrk *track);
-// True when the track holds no record.
+// True when the track holds no event.
 bool MMevt_none(const mmtrk *track);
-// Puts the track's records in time order (stably: equal clocks keep the order
-// written) unless they are already; removed records are dropped on the way.
-// False when memory ran out.
+// Puts the track's events in records in time order (stably: equal clocks keep
+// the order written) unless they are already; removed records are dropped on
+// the way. False when memory ran out.
 bool MMevt_order(mmtrk *track);
 
 // The track's records in storage order, skipping removed ones; after

@@ -29,6 +29,19 @@ template <typename Fill> [[gnu::always_inline]] inline int keep(mmtrk *track, ui
     mmctx *ctx = track->ctx;
     if (clock > track->maxClock) track->maxClock = clock;
     if (ctx->workMode != 1) {
+        if (track->encodedState != MM_ENC_CLOSED) {
+            if (length == 3) {
+                uint8_t bytes[3];
+                fill(bytes);
+                int encoded = MMevt_encode(track, clock, bytes, 3);
+                if (encoded != 0) return encoded < 0 ? -1 : 0;
+                mmevt *e = MMevt_alloc(track, clock, 3);
+                if (!e) return -1;
+                memcpy(e->data(), bytes, 3);
+                return 0;
+            }
+            if (MMevt_stopEncoding(track) < 0) return -1;
+        }
         // A length past what a record holds is refused like exhausted memory.
         mmevt *e = length > MM_EVENT_MAX_LENGTH ? nullptr : MMevt_alloc(track, clock, (uint32_t)length);
         if (!e) return MM_setErr(ctx, MM_text(MSG_OUT_OF_MEMORY));

@@ -74,6 +74,13 @@ struct mmtrk {
     // Some event written may repeat a kept value (aftertouch, controller,
     // program, pitch bend, tempo): only then has the optimiser work here.
     bool thinnable;
+    // Events kept already encoded for the MIDI file (store/event.h).
+    uint8_t *encoded;
+    uint32_t encodedUsed;
+    uint32_t encodedSize;
+    uint32_t encodedClock;     // clock of the last event encoded
+    uint8_t encodedRunning;    // running status after it
+    uint8_t encodedState;      // MMencState
     FILE *workFp;
     char workName[MM_DIR_SIZE + 16];
     uint32_t workNumber;       // the number in workName

@@ -72,6 +72,7 @@ inline std::vector<int> noteVelocities(mmtrk *track)
 // A record holding exactly these bytes, past every filter.
 inline void raw(mmtrk *track, uint32_t clock, const Bytes &bytes)
 {
+    ASSERT_EQ(0, MMevt_stopEncoding(track));
     mmevt *e = MMevt_alloc(track, clock, (uint32_t)bytes.size());
     ASSERT_NE(nullptr, e);
     std::copy(bytes.begin(), bytes.end(), e->data());

@@ -145,6 +145,7 @@ TEST_F(Registers, ExtremeNumbersAndOddListsFailCleanly)
     int32_t base = ctx->workSize;
     for (const char *commands : lines) EXPECT_NE("(no message)", run(commands)) << commands;
     int32_t eventWork = 0;
+    ASSERT_TRUE(MMevt_order(a));
     for (const mmevt *e : MMevt_records(a)) eventWork += (int32_t)e->length() + MM_EVENT_WORK;
     EXPECT_EQ(base + registerWork(part->setters, MM_SETTER_WORK) + registerWork(part->offsetters, MM_SETTER_WORK) +
                   registerWork(part->pins, MM_PIN_WORK) + eventWork,

@@ -124,6 +124,34 @@ TEST_F(SmfWriterTest, RunningStatusAndWhatClearsItInTracksInNumberOrder)
     EXPECT_EQ(song({{0x00, 0xff, 0x2f, 0x00}, three, {0x07, 0xff, 0x2f, 0x00}}), written());
 }
 
+// Notes written in time order are kept encoded and go out as they are: the
+// same bytes as their records make, running status across note-on and
+// note-off of velocity 0 included.
+TEST_F(SmfWriterTest, EncodedNotesAreWrittenAsTheirRecordsWouldBe)
+{
+    mmtrk *encoded = track(1, "encoded");
+    mmtrk *records = track(2, "records");
+    auto notes = [](mmtrk *t) {
+        ASSERT_EQ(0, MMevt_noteOn(t, 0, 0, 60, 100));
+        ASSERT_EQ(0, MMevt_noteOff(t, 100, 0, 60, 0));
+        ASSERT_EQ(0, MMevt_noteOn(t, 100, 0, 62, 90));
+        ASSERT_EQ(0, MMevt_noteOff(t, 300, 0, 62, 64));
+        ASSERT_EQ(0, MMevt_noteOff(t, 300, 0, 63, 64));
+        ASSERT_EQ(0, MMevt_endTrack(t, 10000));
+    };
+    notes(encoded);
+    ASSERT_EQ(0, MMevt_stopEncoding(records));
+    notes(records);
+    EXPECT_TRUE(MMevt_isEncoded(encoded));
+    EXPECT_FALSE(MMevt_isEncoded(records));
+    raw(ctrl(), 0, {0xff, 0x2f, 0x00});
+    ASSERT_EQ(0, write());
+    Bytes chunk;
+    add(chunk, {0x00, 0x90, 60, 100, 0x64, 60, 0, 0x00, 62, 90});
+    add(chunk, {0x81, 0x48, 0x80, 62, 64, 0x00, 63, 64, 0xcb, 0x64, 0xff, 0x2f, 0x00});
+    EXPECT_EQ(song({{0x00, 0xff, 0x2f, 0x00}, chunk, chunk}), written());
+}
+
 // Each kind on the first and the last channel: its data bytes, and a second
 // event of the same status written without it.
 TEST_F(SmfWriterTest, EveryChannelKindOnChannels1And16UsesRunningStatus)

@@ -1,6 +1,7 @@
 #include "store/event.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "../fixture.h"
 #include "store/event_writers.h"
@@ -14,6 +15,7 @@ protected:
     {
         ContextTest::SetUp();
         music = track(1, "music", 3);
+        ASSERT_EQ(0, MMevt_stopEncoding(music));  // these tests are about records
     }
 
     // The payload of the one record that `write` appends to `into`.
@@ -295,3 +297,48 @@ TEST_F(EventTest, RemovedRecordsAreSkippedAndLeaveTheWorkSize)
 }
 
 }  // namespace
+
+// A track of notes in time order keeps them encoded; the first event that
+// cannot be encoded turns them into the records they would have been, with
+// the same work size, and the track keeps records from then on.
+TEST_F(EventTest, EncodedNotesBecomeTheirRecords)
+{
+    struct Case {
+        const char *why;
+        std::function<int(mmtrk *)> last;      // the event that ends the encoding
+        StoredEvent record;                    // what it adds
+    };
+    const Case cases[] = {
+        {"an earlier clock", [](mmtrk *t) { return MMevt_noteOn(t, 5, 0, 70, 1); }, {5, {0x90, 70, 1}}},
+        {"an event after the end", [](mmtrk *t) { return MMevt_noteOn(t, 40000, 0, 70, 1); }, {40000, {0x90, 70, 1}}},
+        {"a controller", [](mmtrk *t) { return MMevt_control(t, 40000, 0, 7, 100); }, {40000, {0xB0, 7, 100}}},
+        {"a longer event", [](mmtrk *t) { return MMevt_text(t, 40000, "x"); }, {40000, {0xFF, 0x01, 'x'}}},
+    };
+    uint32_t number = 2;
+    for (const Case &c : cases) {
+        mmtrk *t = track(number, ("encoded" + std::to_string(number)).c_str());
+        ++number;
+        int32_t before = ctx->workSize;
+        // Running status, a two- and a three-byte delta, a note-off as a
+        // note-on of velocity 0, and the end of track.
+        ASSERT_EQ(0, MMevt_noteOn(t, 0, 0, 60, 100));
+        ASSERT_EQ(0, MMevt_noteOff(t, 200, 0, 60, 0));
+        ASSERT_EQ(0, MMevt_noteOff(t, 200, 1, 61, 64));
+        ASSERT_EQ(0, MMevt_noteOn(t, 20000, 1, 62, 90));
+        ASSERT_EQ(0, MMevt_endTrack(t, 30000));
+        EXPECT_TRUE(MMevt_isEncoded(t)) << c.why;
+        EXPECT_FALSE(MMevt_none(t));
+        EXPECT_EQ(before + 5 * (3 + MM_EVENT_WORK), ctx->workSize) << c.why;
+        ASSERT_EQ(0, c.last(t));
+        EXPECT_FALSE(MMevt_isEncoded(t)) << c.why;
+        std::vector<StoredEvent> expected = {{0, {0x90, 60, 100}}, {200, {0x90, 60, 0}}, {200, {0x81, 61, 64}},
+                                             {20000, {0x91, 62, 90}}, {30000, {0xFF, 0x2F, 0}}};
+        expected.insert(std::upper_bound(expected.begin(), expected.end(), c.record,
+                                         [](const StoredEvent &a, const StoredEvent &b) { return a.clock < b.clock; }),
+                        c.record);
+        EXPECT_EQ(expected, eventsOf(t)) << c.why;
+        int32_t work = 0;
+        for (const StoredEvent &e : expected) work += (int32_t)e.bytes.size() + MM_EVENT_WORK;
+        EXPECT_EQ(before + work, ctx->workSize) << c.why;
+    }
+}
