@@ -7,7 +7,7 @@ constexpr uint32_t MM_VLQ_MAX = 0x0FFFFFFF;
 constexpr int MM_VLQ_BYTES = 4;     // bytes of the longest quantity
 
 // Writes `value` (taken modulo 2^28) at `p`; gives the byte after it.
-inline uint8_t *MM_putVlq(uint8_t *p, uint32_t value)
+[[gnu::always_inline]] inline uint8_t *MM_putVlq(uint8_t *p, uint32_t value)
 {
     value &= MM_VLQ_MAX;
     if (value < 0x80) {

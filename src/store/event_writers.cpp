@@ -103,6 +103,15 @@ int MMevt_note(mmtrk *track, uint32_t on, uint32_t off, int32_t channel, int not
     uint8_t noteByte = track->noteMap[MMfilter_apply(track->noteF, note) & 127];
     uint8_t velocityByte = track->velMap[MMfilter_apply(track->velF, velocity) & 127];
     uint8_t channelByte = channelOf(track, channel);
+    if (track->noteF.plain && on <= off && track->ctx->workMode != 1) {
+        const uint8_t onBytes[3] = {(uint8_t)(0x90 + channelByte), noteByte, velocityByte};
+        const uint8_t offBytes[3] = {(uint8_t)((offVelocity != 0 ? 0x80 : 0x90) + channelByte), noteByte,
+                                     (uint8_t)offVelocity};
+        if (MMevt_encodeNote(track, on, onBytes, off, offBytes)) {
+            if (off > track->maxClock) track->maxClock = off;
+            return 0;
+        }
+    }
     if (channelEvent(track, on, 0x90 + channelByte, noteByte, velocityByte, 3) < 0) return -1;
     if (!track->noteF.plain) noteByte = track->noteMap[MMfilter_apply(track->noteF, note) & 127];
     int status = (offVelocity != 0 ? 0x80 : 0x90) + channelByte;

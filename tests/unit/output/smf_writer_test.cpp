@@ -132,10 +132,8 @@ TEST_F(SmfWriterTest, EncodedNotesAreWrittenAsTheirRecordsWouldBe)
     mmtrk *encoded = track(1, "encoded");
     mmtrk *records = track(2, "records");
     auto notes = [](mmtrk *t) {
-        ASSERT_EQ(0, MMevt_noteOn(t, 0, 0, 60, 100));
-        ASSERT_EQ(0, MMevt_noteOff(t, 100, 0, 60, 0));
-        ASSERT_EQ(0, MMevt_noteOn(t, 100, 0, 62, 90));
-        ASSERT_EQ(0, MMevt_noteOff(t, 300, 0, 62, 64));
+        ASSERT_EQ(0, MMevt_note(t, 0, 100, 0, 60, 100, 0));
+        ASSERT_EQ(0, MMevt_note(t, 100, 300, 0, 62, 90, 64));
         ASSERT_EQ(0, MMevt_noteOff(t, 300, 0, 63, 64));
         ASSERT_EQ(0, MMevt_endTrack(t, 10000));
     };
