@@ -132,9 +132,10 @@ TEST_F(SmfWriterTest, EncodedNotesAreWrittenAsTheirRecordsWouldBe)
     mmtrk *encoded = track(1, "encoded");
     mmtrk *records = track(2, "records");
     auto notes = [](mmtrk *t) {
-        ASSERT_EQ(0, MMevt_note(t, 0, 100, 0, 60, 100, 0));
+        ASSERT_EQ(0, MMevt_noteOn(t, 0, 0, 60, 100));
+        ASSERT_EQ(0, MMevt_noteOff(t, 100, 0, 60, 0));
         ASSERT_EQ(0, MMevt_note(t, 100, 300, 0, 62, 90, 64));
-        ASSERT_EQ(0, MMevt_noteOff(t, 300, 0, 63, 64));
+        ASSERT_EQ(0, MMevt_note(t, 300, 350, 0, 63, 70, 0));
         ASSERT_EQ(0, MMevt_endTrack(t, 10000));
     };
     notes(encoded);
@@ -146,7 +147,7 @@ TEST_F(SmfWriterTest, EncodedNotesAreWrittenAsTheirRecordsWouldBe)
     ASSERT_EQ(0, write());
     Bytes chunk;
     add(chunk, {0x00, 0x90, 60, 100, 0x64, 60, 0, 0x00, 62, 90});
-    add(chunk, {0x81, 0x48, 0x80, 62, 64, 0x00, 63, 64, 0xcb, 0x64, 0xff, 0x2f, 0x00});
+    add(chunk, {0x81, 0x48, 0x80, 62, 64, 0x00, 0x90, 63, 70, 50, 63, 0, 0xcb, 50, 0xff, 0x2f, 0x00});
     EXPECT_EQ(song({{0x00, 0xff, 0x2f, 0x00}, chunk, chunk}), written());
 }
 
