@@ -202,6 +202,29 @@ int ccCommand(mmctx *ctx, mmpart *part, const char **cursor)
 
 int MMmml_mapped(mmctx *ctx, mmpart *part, const char **cursor, int32_t code)
 {
+    // The usual form, a parameter set to a plain number in its range (`o4`,
+    // `v100`), is taken here; every other form, and every failure, the long way.
+    if (code >= 1 && code <= kLastCode && kCommands[code].action == Action::Plain &&
+        MM_isAsciiDigit((unsigned char)(*cursor)[1])) {
+        const char *end = *cursor + 1;
+        uint32_t number = 0;
+        while (MM_isAsciiDigit((unsigned char)*end)) number = number * 10 + (uint32_t)(*end++ - '0');
+        const char *after = end;
+        MM_skipBlanks(&after);
+        MMparam param = MMparam_ofCommand(code);
+        const MMparamRow &row = MMparam_row(param);
+        if (*after != '%' && (!row.clamped || MMrange_holds(row.value, (int32_t)number))) {
+            mmval value = part->param[param];
+            value.mode = MMVAL_ABS;
+            value.value = (int32_t)number;
+            *cursor = after;
+            if (MMpart_setParam(ctx, part, param, &value) < 0) {
+                ctx->errPoint = after;
+                return -1;
+            }
+            return 0;
+        }
+    }
     if (code == MMCMD_CC) return ccCommand(ctx, part, cursor);
     static constexpr MappedCommand kControl{Action::Control, MSG_NAME_CONTROL, nullptr};
     int controller = -1;

@@ -43,15 +43,32 @@ int32_t clampTo(int32_t value, MMparam index)
     return MMclamp(value, range.lo, range.hi);
 }
 
+// How the readers below read a value record. The long way reads with
+// MMval_get, which draws for a random record; the plain-note way reads
+// without drawing and only notes that a record was random.
+struct Draw {
+    int32_t operator()(mmval *record) const { return MMval_get(record); }
+};
+struct Peek {
+    int32_t *modes;
+    int32_t operator()(const mmval *record) const
+    {
+        *modes |= record->mode;
+        return record->value;
+    }
+};
+
 // The one-shot value if set, else the part's record; plus the offsetter.
-[[gnu::always_inline]] inline int32_t effective(mmpart *part, const MMshot &shot, MMparam index)
+template <typename Get = Draw>
+[[gnu::always_inline]] inline int32_t effective(mmpart *part, const MMshot &shot, MMparam index, Get get = Draw{})
 {
-    int32_t value = shot.set ? shot.value : MMval_get(&part->param[index]);
-    return MMwrap_add(value, MMval_get(&part->offset[index]));
+    int32_t value = shot.set ? shot.value : get(&part->param[index]);
+    return MMwrap_add(value, get(&part->offset[index]));
 }
 
-[[gnu::always_inline]] inline int readNoteNumber(mmctx *ctx, mmpart *part, int letter, const char **cursor, const MMnoteShots &shots,
-                   int32_t *number)
+template <typename Get = Draw>
+[[gnu::always_inline]] inline int readNoteNumber(mmctx *ctx, mmpart *part, int letter, const char **cursor,
+                                                 const MMnoteShots &shots, int32_t *number, Get get = Draw{})
 {
     if (letter == 'n') {
         if (MM_getNum(number, cursor) < 0) return fail(ctx, *cursor, "Note-on error!");
@@ -70,25 +87,27 @@ int32_t clampTo(int32_t value, MMparam index)
         ++*cursor;
         if (key != -1) --base;
     }
-    int32_t octave = effective(part, shots.octave, MMP_OCTAVE);
+    int32_t octave = effective(part, shots.octave, MMP_OCTAVE, get);
     *number = MMwrap_add(base, MMwrap_mul(12, MMwrap_add(octave, 1)));
     return 0;
 }
 
 // Step time: a tuplet's step, or the one-shot step, or the written length.
-[[gnu::always_inline]] inline int readStep(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots, int32_t *step)
+template <typename Get = Draw>
+[[gnu::always_inline]] inline int readStep(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots,
+                                           int32_t *step, Get get = Draw{})
 {
     MM_skipBlanks(cursor);
     int32_t length = 0;
     int read = MMlength_value(ctx->division, cursor, &length);
     if (read < 0) return fail(ctx, *cursor, MM_text(MSG_NOTE_STEPTIME));
-    if (read == 0) length = MMval_get(&part->param[MMP_STEP]);
+    if (read == 0) length = get(&part->param[MMP_STEP]);
     MM_skipBlanks(cursor);
     MMlength_dots(cursor, &length);
     if (part->tupletOn)
         *step = part->tupletStep;
     else
-        *step = MMwrap_add(shots.step.set ? shots.step.value : length, MMval_get(&part->offset[MMP_STEP]));
+        *step = MMwrap_add(shots.step.set ? shots.step.value : length, get(&part->offset[MMP_STEP]));
     return 0;
 }
 
@@ -98,7 +117,9 @@ int32_t ratioGate(int32_t step, int32_t ratio)
     return MMwrap_sub(MMwrap_mul(step, ratio) / 100, 1);
 }
 
-[[gnu::always_inline]] inline int readGate(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots, int32_t step, int32_t *gate)
+template <typename Get = Draw>
+[[gnu::always_inline]] inline int readGate(mmctx *ctx, mmpart *part, const char **cursor, const MMnoteShots &shots,
+                                           int32_t step, int32_t *gate, Get get = Draw{})
 {
     MM_skipBlanks(cursor);
     if (**cursor == ',' || **cursor == '/') {
@@ -114,13 +135,13 @@ int32_t ratioGate(int32_t step, int32_t ratio)
     } else if (shots.gate.set) {
         *gate = shots.gate.value;
     } else if (shots.gateRatio.set) {
-        *gate = ratioGate(step, MMwrap_add(shots.gateRatio.value, MMval_get(&part->offset[MMP_GATERATIO])));
+        *gate = ratioGate(step, MMwrap_add(shots.gateRatio.value, get(&part->offset[MMP_GATERATIO])));
     } else if (part->gateMode) {
-        *gate = MMval_get(&part->param[MMP_GATE]);
+        *gate = get(&part->param[MMP_GATE]);
     } else {
-        *gate = ratioGate(step, effective(part, MMshot{}, MMP_GATERATIO));
+        *gate = ratioGate(step, effective(part, MMshot{}, MMP_GATERATIO, get));
     }
-    *gate = MMwrap_add(*gate, MMval_get(&part->offset[MMP_GATE]));
+    *gate = MMwrap_add(*gate, get(&part->offset[MMP_GATE]));
     if (*gate < 0) *gate = 0;
     return 0;
 }
@@ -253,50 +274,45 @@ int sendOptions(mmpart *part, uint32_t time, int note, const NoteOptions &option
     return 0;
 }
 
-// The parameters a plain note reads; with none of them random, reading them
-// draws nothing, so the order of reading does not matter.
-constexpr MMparam kPlainReads[] = {MMP_OCTAVE, MMP_KEYSHIFT, MMP_STEP, MMP_GATE, MMP_GATERATIO,
-                                   MMP_VELOCITY, MMP_OFFVEL, MMP_DELAY, MMP_CAFDELAY, MMP_PAFDELAY};
-
-bool drawsNothing(const mmpart *part)
-{
-    int32_t modes = 0;
-    for (MMparam index : kPlainReads) modes |= part->param[index].mode | part->offset[index].mode;
-    const mmtrk *track = part->track;
-    return !(modes & MMVAL_RANDOM) && !(track->delayFilterOn && track->delayF.randAllowed && track->delayF.randOn);
-}
-
 // The common note: no pin, tuplet, assignment table, random value, option,
 // tie or delayed aftertouch, and no note of its number still sounding. It
-// reads with the readers of the long way, but writes only once it knows the
-// note is plain, so on false MMmml_note takes the note the long way with the
-// same result (a reader's failure is reported again there). Most notes of a
-// song are plain; this spares them the one-shot machinery.
+// reads with the readers of the long way, without drawing, and writes only
+// once it knows the note is plain; on false MMmml_note takes the note the long
+// way with the same result (a reader's failure is reported again there, and
+// its random values draw there in their order). Most notes of a song are
+// plain; this spares them the one-shot machinery.
 bool plainNote(mmctx *ctx, mmpart *part, const char **cursor, int *result)
 {
-    if (part->pinArmed || part->tupletOn || part->track->assign || !drawsNothing(part)) return false;
-    if (part->param[MMP_CAFDELAY].value >= 1 || part->param[MMP_PAFDELAY].value >= 1) return false;
+    mmtrk *track = part->track;
+    if (part->pinArmed || part->tupletOn || track->assign) return false;
+    if (track->delayFilterOn && track->delayF.randAllowed && track->delayF.randOn) return false;
+    // The long way reads the aftertouch delays after the note-on.
+    const mmval &cafDelay = part->param[MMP_CAFDELAY], &pafDelay = part->param[MMP_PAFDELAY];
+    if (((cafDelay.mode | pafDelay.mode) & MMVAL_RANDOM) || cafDelay.value >= 1 || pafDelay.value >= 1) return false;
     static const MMnoteShots kNoShots{};
+    int32_t modes = 0;
+    Peek peek{&modes};
     const char *p = *cursor;
     int letter = MM_lowerAscii((unsigned char)*p++);
     int32_t number, step = 0, gate = 0;
-    if (readNoteNumber(ctx, part, letter, &p, kNoShots, &number) < 0) return false;
-    number = MMwrap_add(number, effective(part, MMshot{}, MMP_KEYSHIFT));
+    if (readNoteNumber(ctx, part, letter, &p, kNoShots, &number, peek) < 0) return false;
+    number = MMwrap_add(number, effective(part, MMshot{}, MMP_KEYSHIFT, peek));
     if (number < 0 || number > 127 || part->noteOn[number]) return false;
-    if (readStep(ctx, part, &p, kNoShots, &step) < 0) return false;
+    if (readStep(ctx, part, &p, kNoShots, &step, peek) < 0) return false;
     if (step < 0) step = 0;
-    if (readGate(ctx, part, &p, kNoShots, step, &gate) < 0) return false;
+    if (readGate(ctx, part, &p, kNoShots, step, &gate, peek) < 0) return false;
     MM_skipBlanks(&p);
     if (*p == '(' || *p == '&') return false;
+    int32_t velocity = clampTo(effective(part, MMshot{}, MMP_VELOCITY, peek), MMP_VELOCITY);
+    int32_t offVelocity = clampTo(effective(part, MMshot{}, MMP_OFFVEL, peek), MMP_OFFVEL);
+    int64_t time = (int64_t)part->clock + peek(&part->param[MMP_DELAY]) + peek(&part->offset[MMP_DELAY]) +
+                   MMevt_delay(track);
+    if (modes & MMVAL_RANDOM) return false;
 
     *cursor = p;
-    int32_t velocity = clampTo(effective(part, MMshot{}, MMP_VELOCITY), MMP_VELOCITY);
-    int32_t offVelocity = clampTo(effective(part, MMshot{}, MMP_OFFVEL), MMP_OFFVEL);
-    uint32_t time = MMpart_time(part);
-    mmtrk *track = part->track;
-    int32_t channel = (int32_t)part->channel;
+    uint32_t on = time < 0 ? 0 : (uint32_t)time;
     ctx->errPoint = p;
-    *result = MMevt_note(track, time, later(time, gate), channel, number, velocity, offVelocity);
+    *result = MMevt_note(track, on, later(on, gate), (int32_t)part->channel, number, velocity, offVelocity);
     if (*result < 0) return true;
     part->lastNote = number;
     *result = MMpart_advance(ctx, part, (uint32_t)step);
