@@ -82,6 +82,8 @@ struct mmtrk {
     uint8_t encodedRunning;    // running status after it
     uint8_t encodedState;      // MMencState
     FILE *workFp;
+    uint8_t *workStage;        // records not yet handed to workFp, while it is open
+    uint32_t workStaged;       // bytes in workStage
     char workName[MM_DIR_SIZE + 16];
     uint32_t workNumber;       // the number in workName
     mmpart *partBuckets[MM_PART_BUCKETS];

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -39,6 +40,20 @@ bool tooManyOpen(int error) { return error == EMFILE || error == ENFILE; }
     MM_errorReport();
 }
 
+// Short records are gathered in a stage and handed to the stream a stage at
+// a time: one stream call a record costs more than the record's own work.
+// A longer record goes to the stream at once, as it always did.
+constexpr uint32_t kStageSize = 32 * 1024;
+constexpr uint32_t kStagedMax = 248;     // longest payload staged
+
+// Hands the staged records to the stream; false when the stream refused them.
+bool flushStage(mmtrk *track)
+{
+    uint32_t staged = track->workStaged;
+    track->workStaged = 0;
+    return staged == 0 || fwrite_unlocked(track->workStage, 1, staged, track->workFp) == staged;
+}
+
 // Closes the stream and frees its slot. Buffered data reaches the file only
 // here, so a write that failed (a full disk) shows now; reportFailure makes
 // that fatal. Removal at the end and after a read do not report.
@@ -46,13 +61,20 @@ void closeStream(mmtrk *track, bool reportFailure)
 {
     FILE *fp = track->workFp;
     if (!fp) return;
+    errno = 0;
+    bool failed = !flushStage(track);
+    int error = errno;
+    free(track->workStage);
+    track->workStage = nullptr;
     track->workFp = nullptr;
     for (mmtrk *&slot : track->ctx->workSlots)
         if (slot == track) slot = nullptr;
-    bool failed = ferror(fp) != 0;
-    errno = 0;
-    if (fclose(fp) != 0) failed = true;
-    if (failed && reportFailure) writeFailed(track, errno ? errno : EIO);
+    failed = failed || ferror(fp) != 0;
+    if (fclose(fp) != 0) {
+        failed = true;
+        if (!error) error = errno;
+    }
+    if (failed && reportFailure) writeFailed(track, error ? error : EIO);
 }
 
 // Closes the first open stream from the slot the counter names on; false
@@ -192,7 +214,22 @@ int MMwork_put(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32_t leng
 {
     FILE *fp = MMwork_open(track, "ab");
     if (!fp) return -1;
-    writeRecord(track, fp, clock, bytes, length);
+    if (!track->workStage) track->workStage = (uint8_t *)malloc(kStageSize);
+    if (!track->workStage || length > kStagedMax) {
+        errno = 0;
+        if (!flushStage(track)) writeFailed(track, errno ? errno : EIO);
+        writeRecord(track, fp, clock, bytes, length);
+        return 0;
+    }
+    if (track->workStaged + 8 + length > kStageSize) {
+        errno = 0;
+        if (!flushStage(track)) writeFailed(track, errno ? errno : EIO);
+    }
+    uint8_t *at = track->workStage + track->workStaged;
+    putLe32(at, clock);
+    putLe32(at + 4, length);
+    memcpy(at + 8, bytes, length);
+    track->workStaged += 8 + length;
     return 0;
 }
 
