@@ -40,12 +40,6 @@ bool tooManyOpen(int error) { return error == EMFILE || error == ENFILE; }
     MM_errorReport();
 }
 
-// Short records are gathered in a stage and handed to the stream a stage at
-// a time: one stream call a record costs more than the record's own work.
-// A longer record goes to the stream at once, as it always did.
-constexpr uint32_t kStageSize = 32 * 1024;
-constexpr uint32_t kStagedMax = 248;     // longest payload staged
-
 // Hands the staged records to the stream; false when the stream refused them.
 bool flushStage(mmtrk *track)
 {
@@ -210,27 +204,21 @@ FILE *MMwork_open(mmtrk *track, const char *mode)
     return fp;
 }
 
-int MMwork_put(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32_t length)
+// A stage is made when the stream opens for the first record after it was
+// closed, and goes with the stream (closeStream).
+int MMwork_putSlow(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32_t length)
 {
     FILE *fp = MMwork_open(track, "ab");
     if (!fp) return -1;
-    if (!track->workStage) track->workStage = (uint8_t *)malloc(kStageSize);
-    if (!track->workStage || length > kStagedMax) {
-        errno = 0;
+    if (!track->workStage) track->workStage = (uint8_t *)malloc(MM_WORK_STAGE);
+    errno = 0;
+    if (!track->workStage || length > MM_WORK_STAGED_MAX) {
         if (!flushStage(track)) writeFailed(track, errno ? errno : EIO);
         writeRecord(track, fp, clock, bytes, length);
         return 0;
     }
-    if (track->workStaged + 8 + length > kStageSize) {
-        errno = 0;
-        if (!flushStage(track)) writeFailed(track, errno ? errno : EIO);
-    }
-    uint8_t *at = track->workStage + track->workStaged;
-    putLe32(at, clock);
-    putLe32(at + 4, length);
-    memcpy(at + 8, bytes, length);
-    track->workStaged += 8 + length;
-    return 0;
+    if (track->workStaged + 8 + length > MM_WORK_STAGE && !flushStage(track)) writeFailed(track, errno ? errno : EIO);
+    return MMwork_put(track, clock, bytes, length);
 }
 
 int MMwork_close(mmtrk *track)
@@ -264,6 +252,22 @@ int MMwork_load(mmtrk *track)
         if (end - start < 8) return endOfFile(track);
         uint32_t clock = getLe32(&buffer[start]);
         uint32_t length = getLe32(&buffer[start + 4]);
+        // Notes in time order come back encoded, as memory mode keeps them.
+        if (track->encodedState != MM_ENC_CLOSED && length == 3 && end - start >= 11) {
+            int encoded = MMevt_encode(track, clock, &buffer[start + 8], 3);
+            if (encoded < 0) {
+                closeStream(track, false);
+                return -1;
+            }
+            if (encoded > 0) {
+                start += 11;
+                continue;
+            }
+        }
+        if (track->encodedState != MM_ENC_CLOSED && MMevt_stopEncoding(track) < 0) {
+            closeStream(track, false);
+            return -1;
+        }
         mmevt *e = MMevt_alloc(track, clock, length);
         if (!e) {
             closeStream(track, false);
@@ -285,6 +289,7 @@ int MMwork_load(mmtrk *track)
 int MMwork_save(mmtrk *track)
 {
     MMwork_close(track);
+    if (MMevt_stopEncoding(track) < 0) return -1;
     FILE *fp = MMwork_open(track, "wb");
     for (const mmevt *e : MMevt_records(track)) writeRecord(track, fp, e->clock, e->data(), e->length());
     MMwork_close(track);

@@ -14,8 +14,28 @@ static_assert(MM_GUARD_WORK + MM_WORK_FILES <= MM_GUARD_SLOTS, "every work file 
 // The track's open work stream, opened with `mode` when closed. Failures are
 // fatal and do not return.
 FILE *MMwork_open(mmtrk *track, const char *mode);
-// Appends one event record to the track's work file.
-int MMwork_put(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32_t length);
+// Short records are gathered in a stage while the track's stream is open and
+// handed to the stream a stage at a time: one stream call a record costs more
+// than the record's own work. A longer record goes to the stream at once.
+constexpr uint32_t MM_WORK_STAGE = 32 * 1024;
+constexpr uint32_t MM_WORK_STAGED_MAX = 248;     // longest payload staged
+
+// Appends one event record (a 32-bit clock, a 32-bit length and the bytes,
+// little-endian) to the track's work file. Every event of file mode comes
+// here, so the common case (a stage with room) is inline.
+int MMwork_putSlow(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32_t length);
+inline int MMwork_put(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32_t length)
+{
+    if (!track->workStage || length > MM_WORK_STAGED_MAX || track->workStaged + 8 + length > MM_WORK_STAGE)
+        [[unlikely]]
+        return MMwork_putSlow(track, clock, bytes, length);
+    uint8_t *at = track->workStage + track->workStaged;
+    for (int i = 0; i < 4; ++i) at[i] = (uint8_t)(clock >> (8 * i));
+    for (int i = 0; i < 4; ++i) at[4 + i] = (uint8_t)(length >> (8 * i));
+    for (uint32_t i = 0; i < length; ++i) at[8 + i] = bytes[i];
+    track->workStaged += 8 + length;
+    return 0;
+}
 // Closes the track's work stream; a write that failed is fatal.
 int MMwork_close(mmtrk *track);
 // Reads the whole work file back into the track's records, in the order
