@@ -99,11 +99,14 @@ template <typename Get = Draw>
 {
     MM_skipBlanks(cursor);
     int32_t length = 0;
-    int read = MMlength_value(ctx->division, cursor, &length);
+    // Most notes take the default length: no number, no clocks, no dots.
+    int read = **cursor == ':' || MM_isAsciiDigit((unsigned char)**cursor)
+                   ? MMlength_value(ctx->division, cursor, &length)
+                   : 0;
     if (read < 0) return fail(ctx, *cursor, MM_text(MSG_NOTE_STEPTIME));
     if (read == 0) length = get(&part->param[MMP_STEP]);
     MM_skipBlanks(cursor);
-    MMlength_dots(cursor, &length);
+    if (**cursor == '.') MMlength_dots(cursor, &length);
     if (part->tupletOn)
         *step = part->tupletStep;
     else
@@ -281,6 +284,8 @@ int sendOptions(mmpart *part, uint32_t time, int note, const NoteOptions &option
 // way with the same result (a reader's failure is reported again there, and
 // its random values draw there in their order). Most notes of a song are
 // plain; this spares them the one-shot machinery.
+const MMnoteShots kNoShots{};
+
 bool plainNote(mmctx *ctx, mmpart *part, const char **cursor, int *result)
 {
     mmtrk *track = part->track;
@@ -289,7 +294,6 @@ bool plainNote(mmctx *ctx, mmpart *part, const char **cursor, int *result)
     // The long way reads the aftertouch delays after the note-on.
     const mmval &cafDelay = part->param[MMP_CAFDELAY], &pafDelay = part->param[MMP_PAFDELAY];
     if (((cafDelay.mode | pafDelay.mode) & MMVAL_RANDOM) || cafDelay.value >= 1 || pafDelay.value >= 1) return false;
-    static const MMnoteShots kNoShots{};
     int32_t modes = 0;
     Peek peek{&modes};
     const char *p = *cursor;

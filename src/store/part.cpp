@@ -28,7 +28,8 @@ template <class R> void freeChains(mmctx *ctx, R **chains, int32_t work)
 
 mmpart *MMpart_get(mmtrk *track, uint32_t number)
 {
-    mmpart *&bucket = track->partBuckets[partHash(number)];
+    int hash = partHash(number);
+    mmpart *&bucket = track->partBuckets[hash];
     for (mmpart *p = bucket; p; p = p->next)
         if (p->number == number) return p;
     mmpart *p = (mmpart *)calloc(1, sizeof(mmpart));
@@ -42,6 +43,7 @@ mmpart *MMpart_get(mmtrk *track, uint32_t number)
     p->number = number;
     p->next = bucket;
     bucket = p;
+    track->partBucketsUsed |= 1u << hash;
     return p;
 }
 

@@ -209,8 +209,9 @@ mmtrk *MMtrk_ref(mmctx *ctx, const char **text)
 void MMtrk_syncTo(mmctx *, mmtrk *track, uint32_t clock)
 {
     track->measureClock = clock;
-    for (mmpart *bucket : track->partBuckets)
-        for (mmpart *p = bucket; p; p = p->next) p->clock = clock;
+    // Run at every measure for every track: only the buckets in use are walked.
+    for (uint32_t used = track->partBucketsUsed; used; used &= used - 1)
+        for (mmpart *p = track->partBuckets[__builtin_ctz(used)]; p; p = p->next) p->clock = clock;
 }
 
 int MMtrk_initPitchMap(mmtrk *track)
@@ -256,6 +257,7 @@ void MMtrk_close(mmctx *ctx, mmtrk *track)
             MMpart_free(ctx, p);
         }
     }
+    track->partBucketsUsed = 0;
 }
 
 void MMtrk_freeAll(mmctx *ctx)

@@ -18,6 +18,7 @@ constexpr int32_t MM_PITCHMAP_WORK = 32768;
 
 constexpr int MM_NAME_SIZE = 64;     // track names keep 63 characters
 constexpr int MM_PART_BUCKETS = 16;
+static_assert(MM_PART_BUCKETS <= 32, "mmtrk::partBucketsUsed has a bit for every bucket");
 constexpr int MM_PITCH_ENTRIES = 16384;
 
 // One filtered quantity: y = ratio * x / 1024 + offset + random, clamped and
@@ -87,6 +88,7 @@ struct mmtrk {
     char workName[MM_DIR_SIZE + 16];
     uint32_t workNumber;       // the number in workName
     mmpart *partBuckets[MM_PART_BUCKETS];
+    uint32_t partBucketsUsed;  // bit b set when partBuckets[b] may hold a part
 };
 
 // A MIDI file counts its track chunks in 16 bits; CTRL is one of them.
