@@ -43,6 +43,18 @@ constexpr auto kPlain = [] {
     return plain;
 }();
 
+// True when one of the eight bytes in `x` is not plain: a byte from 0x80, or
+// '/', '\\' or '$' (a zero byte in x ^ c marks c; a borrow may mark a later
+// byte too, which only stops the fast scan early).
+constexpr bool anyUnplain(uint64_t x)
+{
+    constexpr uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+    auto zero = [](uint64_t v) { return (v - ones) & ~v & highs; };
+    return ((x & highs) | zero(x ^ (ones * '/')) | zero(x ^ (ones * '\\')) | zero(x ^ (ones * '$'))) != 0;
+}
+static_assert(!anyUnplain(0x6162636465666768) && anyUnplain(0x61622f6465666768) && anyUnplain(0x616263646566675c) &&
+              anyUnplain(0x2461626364656667) && anyUnplain(0x6162636465668068));
+
 int hexValue(int c)
 {
     if (MM_isAsciiDigit(c)) return c - '0';
@@ -154,6 +166,7 @@ int Expansion::run(const char *p, const char *end)
         // Text that starts nothing (no comment, escape, `$` or double-byte
         // character) is most of a line: it is copied at once.
         const char *plain = p;
+        for (uint64_t x; end - plain >= 8 && (memcpy(&x, plain, 8), !anyUnplain(x));) plain += 8;
         while (plain < end && kPlain[(unsigned char)*plain]) ++plain;
         if (plain > p) {
             int length = (int)(plain - p);
