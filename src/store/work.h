@@ -17,7 +17,7 @@ FILE *MMwork_open(mmtrk *track, const char *mode);
 // Short records are gathered in a stage while the track's stream is open and
 // handed to the stream a stage at a time: one stream call a record costs more
 // than the record's own work. A longer record goes to the stream at once.
-constexpr uint32_t MM_WORK_STAGE = 32 * 1024;
+constexpr uint32_t MM_WORK_STAGE = 256 * 1024;
 constexpr uint32_t MM_WORK_STAGED_MAX = 248;     // longest payload staged
 
 // Appends one event record (a 32-bit clock, a 32-bit length and the bytes,
