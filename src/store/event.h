@@ -1,6 +1,7 @@
-// Event records: the stored events of a track. Records are appended to the
-// track's storage as they are written (store/event_writers.h makes them) and
-// walked in time order; among equal clocks they keep the order written.
+// The stored events of a track (store/event_writers.h makes them): encoded
+// events while the track's notes come in time order (below), else records,
+// appended to the track's storage as they are written and walked in time
+// order; among equal clocks they keep the order written.
 #pragma once
 #include <cstddef>
 #include <cstdint>

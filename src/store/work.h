@@ -38,8 +38,9 @@ inline int MMwork_put(mmtrk *track, uint32_t clock, const uint8_t *bytes, uint32
 }
 // Closes the track's work stream; a write that failed is fatal.
 int MMwork_close(mmtrk *track);
-// Reads the whole work file back into the track's records, in the order
-// written (MMevt_order puts them in time order).
+// Reads the whole work file back into the track, in the order written: notes
+// in time order come back encoded, as memory mode keeps them, the rest as
+// records (MMevt_order puts them in time order).
 int MMwork_load(mmtrk *track);
 // Writes the track's records back over its work file, in storage order, and
 // frees them.
