@@ -18,6 +18,9 @@
 namespace {
 
 constexpr size_t kLoadBlock = 1 << 16;   // bytes read from a work file at a time
+// The buffer is refilled when less than a short record is left in it, so
+// little is moved to its front (a longer record's rest is read on its own).
+constexpr size_t kRefillBelow = 8 + 256;
 
 bool tooManyOpen(int error) { return error == EMFILE || error == ENFILE; }
 
@@ -238,7 +241,7 @@ int MMwork_load(mmtrk *track)
     size_t start = 0, end = 0;
     bool drained = false;      // a short read took the rest of the file
     for (;;) {
-        if (!drained && end - start < kLoadBlock / 2) {
+        if (!drained && end - start < kRefillBelow) {
             memmove(buffer.data(), buffer.data() + start, end - start);
             end -= start;
             start = 0;
