@@ -299,7 +299,15 @@ void MM_msgf(mmctx *ctx, int cls, const char *format, ...)
 {
     va_list args;
     va_start(args, format);
-    if (isSimpleFormat(format))
+    // Formats are texts of the program, so one seen last is the same text
+    // when it comes again (a progress line for every measure).
+    static const char *lastFormat = nullptr;
+    static bool lastSimple = false;
+    if (format != lastFormat) {
+        lastFormat = format;
+        lastSimple = isSimpleFormat(format);
+    }
+    if (lastSimple)
         formatSimple(gFormatBuf, sizeof gFormatBuf, format, args);
     else
         vsnprintf(gFormatBuf, sizeof gFormatBuf, format, args);
