@@ -5,9 +5,11 @@
 Makes one random piece of 8 voices of eighth notes (BARS bars each) as MML and as ABC, times
 each compiler (median of RUNS runs, whole process), checks both outputs with midicsv, and
 prints notes per second and the ratio qoral/abc2midi. Exit 0 when the ratio reaches GOAL.
-Usage: bench/pair.py [BARS=3000] [GOAL=1.5] [RUNS=5] [abc2midi|floor]
+Usage: bench/pair.py [BARS=3000] [GOAL=1.5] [RUNS=5] [abc2midi|floor|file]
 With "floor", qoral is paired with least_work.c beside this script (the least work that writes the
-same notes) and GOAL is the largest allowed qoral/floor time ratio. abc2midi is Debian's abcmidi.
+same notes) and GOAL is the largest allowed qoral/floor time ratio. With "file", qoral in work-file
+mode is paired with qoral in memory mode and GOAL is the largest allowed file/memory time ratio.
+abc2midi is Debian's abcmidi.
 """
 import atexit, os, random, shutil, subprocess, sys, tempfile, time, statistics
 
@@ -79,6 +81,16 @@ total = 8 * 8 * bars
 if not os.path.exists(qoral):
     print('no binary at build/qoral')
     sys.exit(1)
+if against == 'file':
+    os.mkdir(os.path.join(work, 'w'))
+    tq, tf, ratio, err = paired([qoral, 'song.mml', 'q.mid'], [qoral, '-workMode', 'file', '-workPath', 'w/', 'song.mml', 'f.mid'])
+    if tq is None or ratio is None:
+        print('qoral failed: ' + err.replace('\n', ' | '))
+        sys.exit(1)
+    same = open(os.path.join(work, 'q.mid'), 'rb').read()[200:] == open(os.path.join(work, 'f.mid'), 'rb').read()[200:]
+    print('notes %d; memory mode %.3f s; file mode %.3f s; file/memory time %.2f (goal <= %.2f)%s' %
+          (total, tq, tf, ratio, goal, '' if same else '; files differ'))
+    sys.exit(0 if ratio <= goal and same else 1)
 if against == 'floor':
     floor_c = os.path.join(os.path.dirname(os.path.abspath(__file__)), "least_work.c")
     subprocess.run(['gcc', '-O2', '-o', os.path.join(work, 'floor'), floor_c], check=True)
