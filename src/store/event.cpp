@@ -180,6 +180,45 @@ bool MMevt_none(const mmtrk *track)
     return !MMevt_isEncoded(track) && !(MMevt_records(track).begin() != MMevt_records(track).end());
 }
 
+namespace {
+
+// A stable sort of records that come in runs already in time order, as the
+// parts of a track write them a stretch at a time: adjacent runs are merged
+// pairwise, the earlier run first among equal clocks, and two runs already in
+// order cost nothing. Usually only the first round has real work.
+void mergeRuns(std::vector<mmevt *> &order)
+{
+    std::vector<size_t> bounds = {0};
+    for (size_t i = 1; i < order.size(); ++i)
+        if (order[i]->clock < order[i - 1]->clock) bounds.push_back(i);
+    bounds.push_back(order.size());
+    std::vector<mmevt *> left;
+    while (bounds.size() > 2) {
+        std::vector<size_t> merged;
+        for (size_t run = 0; run + 1 < bounds.size(); run += 2) {
+            merged.push_back(bounds[run]);
+            if (run + 2 >= bounds.size()) break;
+            auto from = order.begin() + (ptrdiff_t)bounds[run], middle = order.begin() + (ptrdiff_t)bounds[run + 1],
+                 to = order.begin() + (ptrdiff_t)bounds[run + 2];
+            if ((*(middle - 1))->clock <= (*middle)->clock) continue;
+            // Only where the two runs overlap in time do records move: the
+            // left run's head and the right run's tail stay where they are.
+            from = std::upper_bound(from, middle, (*middle)->clock,
+                                    [](uint32_t clock, const mmevt *e) { return clock < e->clock; });
+            to = std::lower_bound(middle, to, (*(middle - 1))->clock,
+                                  [](const mmevt *e, uint32_t clock) { return e->clock < clock; });
+            left.assign(from, middle);
+            auto l = left.begin(), r = middle, out = from;
+            while (l != left.end() && r != to) *out++ = (*r)->clock < (*l)->clock ? *r++ : *l++;
+            std::copy(l, left.end(), out);
+        }
+        merged.push_back(order.size());
+        bounds.swap(merged);
+    }
+}
+
+}  // namespace
+
 // Records mostly come in time order: only a track whose parts overlap, or
 // whose events were delayed or shortened, needs the sort. The sorted records
 // are copied into one new chunk, which the walks then read in order.
@@ -193,13 +232,16 @@ bool MMevt_order(mmtrk *track)
         order.push_back(e);
         bytes += MMevt_sizeOf(e);
     }
-    std::stable_sort(order.begin(), order.end(), [](const mmevt *a, const mmevt *b) { return a->clock < b->clock; });
+    mergeRuns(order);
     mmevtChunk *sorted = newChunk(0, std::max<size_t>(bytes, 1));
     if (!sorted) return false;
     char *out = recordsOf(sorted);
     for (const mmevt *e : order) {
         size_t size = MMevt_sizeOf(e);
-        memcpy(out, e, size);
+        if (size == sizeof(mmevt))
+            memcpy(out, e, sizeof(mmevt));    // a channel event, copied in one move
+        else
+            memcpy(out, e, size);
         out += size;
     }
     sorted->used = (uint32_t)bytes;

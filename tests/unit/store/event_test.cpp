@@ -263,20 +263,28 @@ std::vector<uint16_t> tagsOf(mmtrk *t)
 
 TEST_F(EventTest, TimeOrderIsTheStableSortOfWritingOrder)
 {
-    std::vector<std::pair<uint32_t, uint16_t>> written;
-    uint32_t seed = 12345;
-    for (uint16_t tag = 0; tag < 3000; ++tag) {
-        seed = seed * 1103515245u + 12345u;
-        // Mostly close to the last clock, sometimes far back, often equal.
-        uint32_t clock = (seed >> 16) % 7 == 0 ? (seed >> 8) % 64 : tag / 40 + (seed >> 20) % 4;
-        writeTagged(music, clock, tag);
-        written.push_back({clock, tag});
+    // Mostly close to the last clock, sometimes far back, often equal; then
+    // three parts taking turns a measure at a time, their runs overlapping.
+    auto scattered = [](uint16_t tag, uint32_t seed) {
+        return (seed >> 16) % 7 == 0 ? (seed >> 8) % 64 : tag / 40 + (seed >> 20) % 4;
+    };
+    auto parts = [](uint16_t tag, uint32_t seed) { return tag / 48 * 16 + (tag % 16) + (seed >> 20) % 3; };
+    for (auto clockOf : {+scattered, +parts}) {
+        std::vector<std::pair<uint32_t, uint16_t>> written;
+        uint32_t seed = 12345;
+        for (uint16_t tag = 0; tag < 3000; ++tag) {
+            seed = seed * 1103515245u + 12345u;
+            uint32_t clock = clockOf(tag, seed);
+            writeTagged(music, clock, tag);
+            written.push_back({clock, tag});
+        }
+        std::stable_sort(written.begin(), written.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        std::vector<uint16_t> expected;
+        for (const auto &entry : written) expected.push_back(entry.second);
+        EXPECT_EQ(expected, tagsOf(music));
+        MMevt_freeAll(music);
     }
-    std::stable_sort(written.begin(), written.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
-    std::vector<uint16_t> expected;
-    for (const auto &entry : written) expected.push_back(entry.second);
-    EXPECT_EQ(expected, tagsOf(music));
 }
 
 TEST_F(EventTest, RemovedRecordsAreSkippedAndLeaveTheWorkSize)
